@@ -1,0 +1,104 @@
+// Ephemeris text file readers: the tagged form ("$EPHREC" first line,
+// "GpsEph { ... }" blocks of tagged lines) and the plain form (six lines of
+// bare numbers per ephemeris), both read into EphemerisRecord.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace zer2ivi {
+
+// One satellite's broadcast ephemeris, values in the units RINEX states them.
+struct EphemerisRecord {
+    int32_t prn;
+    int32_t week;
+    int32_t aux1;
+    double tgd;
+    int32_t iodc;
+    int32_t aux2;
+    double af2;
+    double af1;
+    double af0;
+    int32_t iode;
+    double deltaN;
+    double m0;
+    double ecc;
+    double sqrtA;
+    int32_t toe;
+    double cic;
+    double crc;
+    double cis;
+    double crs;
+    double cuc;
+    double cus;
+    double omega0;
+    double omega;
+    double i0;
+    double omegaDot;
+    double idot;
+};
+
+inline constexpr int kTaggedWordSize = 32;     // 31 characters and the NUL
+inline constexpr int kTaggedValueSize = 256;   // 255 characters and the NUL
+inline constexpr int kTaggedMaxValues = 15;
+inline constexpr int kTaggedMaxWords = 16;
+inline constexpr int kTaggedMaxLines = 32;
+inline constexpr int kBlockLineSize = 256;
+inline constexpr int kJoinBufferSize = 512;
+inline constexpr int kValueScratchSize = 256;
+
+// One stored line of a tagged block.
+struct TaggedLine {
+    char tag[kTaggedWordSize];
+    int16_t valueCount;
+    int16_t used;
+    char values[kTaggedMaxValues][kTaggedValueSize];
+};
+
+// One block of the tagged form.
+struct TaggedBlock {
+    char name[kTaggedWordSize];
+    int32_t lineCount;
+    TaggedLine lines[kTaggedMaxLines];
+};
+
+// A text file read as a Windows text-mode stream reads it, on every
+// platform: a CR right before an LF is dropped, a Ctrl-Z (0x1A) ends the
+// file, and the end-of-file indicator is set only by a read that meets the
+// end.  A read error ends the file like its end does.
+struct TextFile {
+    std::FILE* stream = nullptr;
+    bool endOfFile = false;
+};
+
+// Opens a file for reading as text; false when it cannot be opened.
+bool Text_Open(TextFile& file, const char* path);
+void Text_Close(TextFile& file);
+// Next character, or EOF (and the end-of-file indicator set).
+int Text_Get_Char(TextFile& file);
+
+// Reads one line without its line feed into buffer (at most capacity - 1
+// characters and a NUL).  Returns the number of characters stored, or -1
+// when the end of the file is met before any character.
+int Read_Text_Line(TextFile& file, char* buffer, int capacity);
+
+// Reads one line and converts its values (separated by runs of spaces,
+// commas and tabs) into the destinations by the format's conversions.
+// Returns the number of values stored; -1 at the end of the file or on an
+// unknown conversion.
+int Scan_Line(TextFile& file, const char* format, ...);
+
+// Finds the next block header line and reads its block into block.
+// 0 a block was read, 1 nothing usable yet (read on), -1 end of file.
+int Read_Block(TextFile& file, TaggedBlock& block);
+
+// Converts the values of the first unused line whose tag matches (without
+// regard to case) by the standard formatted scan.  -1 when there is no such
+// line, else the number of values stored; the line is marked used.
+int Get_Tagged_Values(const char* tag, TaggedBlock& block, const char* format, ...);
+
+// The record sources: 0 an ephemeris was read into record, -1 end of file.
+int Next_Tagged_Ephemeris(TextFile& file, EphemerisRecord& record);
+int Next_Plain_Ephemeris(TextFile& file, EphemerisRecord& record);
+
+}  // namespace zer2ivi

@@ -1,0 +1,1 @@
+#include "ephemeris/ephemeris.h"

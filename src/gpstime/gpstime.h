@@ -1,0 +1,42 @@
+// GPS time: GPS week and seconds of week into a calendar date and time of
+// day on the GPS time scale (no leap seconds), as RINEX 2 prints GPS epochs.
+#pragma once
+
+#include <cstdint>
+
+namespace zer2ivi {
+
+// Broken-down calendar time in the usual struct tm order.  Only the first six
+// fields carry meaning.
+struct CalendarTime {
+    int32_t seconds;        // 0..59
+    int32_t minutes;        // 0..59
+    int32_t hours;          // 0..23
+    int32_t dayOfMonth;     // 1..31
+    int32_t month;          // 0..11, January = 0
+    int32_t yearsSince1900;
+    int32_t weekday;        // always set to 0
+    int32_t dayOfYear;      // not maintained
+    int32_t daylightSaving; // not maintained
+};
+
+// Days of the year before each month; the thirteenth entry is the year's
+// length.  Row 0 common years, row 1 leap years.
+extern const int32_t DaysBeforeMonth[2][13];
+
+inline constexpr int64_t kGpsEpochSeconds = 315964800;  // 1980-01-06 00:00:00
+inline constexpr double kSecondsPerWeek = 604800.0;
+
+// Whole seconds since 1970-01-01 00:00:00 of the first six fields.
+int64_t Calendar_To_Seconds(const CalendarTime& time);
+
+// Calendar breakdown of whole seconds since 1970-01-01, written into the
+// library-wide calendar record, which each call overwrites.
+const CalendarTime& Seconds_To_Calendar(int64_t seconds);
+
+// Week (below 500 read as a 10-bit week after the first wrap) and seconds of
+// week into hour, minute, second with fraction, month 1..12, day, year.
+void Gps_To_Calendar(int32_t week, double secondsOfWeek, int32_t& hour, int32_t& minute,
+                     double& second, int32_t& month, int32_t& day, int32_t& year);
+
+}  // namespace zer2ivi

@@ -1,0 +1,1 @@
+#include "rinex_nav/rinex_nav.h"

@@ -1,0 +1,1 @@
+#include "rinex_obs/rinex_obs.h"

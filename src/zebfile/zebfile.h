@@ -1,0 +1,158 @@
+// The binary observation file: a 202-byte ZebHeader, then per epoch one
+// 68-byte PositionRecord followed by measurementCount 44-byte
+// MeasurementRecords.  Packed, little-endian; every record begins with its
+// own size as an int16.  This header declares the records, the reader and
+// the writer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace zer2ivi {
+
+inline constexpr int16_t kZebHeaderSize = 202;
+inline constexpr int16_t kPositionRecordSize = 68;
+inline constexpr int16_t kMeasurementRecordSize = 44;
+// Measurement records one epoch buffer holds.
+inline constexpr int EPOCH_CAPACITY = 24;
+inline constexpr int kZebFileNameSize = 144;
+
+#pragma pack(push, 1)
+
+struct ZebHeader {
+    int16_t headerSize;          // always 202
+    float formatVersion;         // 1.01 from our writer; not checked
+    uint8_t receiverType;
+    uint8_t channelCount;        // largest measurementCount of any epoch
+    int16_t createdMonth;        // 0..11
+    int16_t createdDay;          // 1..31
+    int16_t createdYear;         // years since 1900
+    int16_t createdHour;
+    int16_t createdMinute;
+    int16_t createdSecond;
+    int32_t creatorWord;
+    char fileName[kZebFileNameSize];
+    uint8_t openState[10];       // meaningless on disk
+    uint8_t zero[24];
+};
+
+struct PositionRecord {
+    int16_t recordSize;          // always 68
+    uint8_t measurementCount;
+    uint8_t positionFlags;       // bit value 2: position settled
+    uint8_t unread4[4];
+    double latitude;             // degrees, WGS-84
+    double longitude;            // degrees, east positive
+    float height;                // metres above the ellipsoid
+    double timeOfWeek;           // GPS seconds of week
+    uint8_t unread36[8];
+    double clockOffset;          // receiver clock offset, metres
+    uint8_t unread52[16];
+};
+
+struct MeasurementRecord {
+    int16_t recordSize;          // always 44
+    uint8_t prn;                 // 1..32 GPS, 33..64 GLONASS
+    uint8_t lockCount;
+    double c1;                   // metres
+    double l1;                   // cycles, sign opposite to RINEX
+    double d1;                   // hertz
+    double p2;                   // metres
+    double l2;                   // cycles, sign opposite to RINEX
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(ZebHeader) == 202);
+static_assert(offsetof(ZebHeader, headerSize) == 0);
+static_assert(offsetof(ZebHeader, formatVersion) == 2);
+static_assert(offsetof(ZebHeader, receiverType) == 6);
+static_assert(offsetof(ZebHeader, channelCount) == 7);
+static_assert(offsetof(ZebHeader, createdMonth) == 8);
+static_assert(offsetof(ZebHeader, createdDay) == 10);
+static_assert(offsetof(ZebHeader, createdYear) == 12);
+static_assert(offsetof(ZebHeader, createdHour) == 14);
+static_assert(offsetof(ZebHeader, createdMinute) == 16);
+static_assert(offsetof(ZebHeader, createdSecond) == 18);
+static_assert(offsetof(ZebHeader, creatorWord) == 20);
+static_assert(offsetof(ZebHeader, fileName) == 24);
+static_assert(offsetof(ZebHeader, openState) == 168);
+static_assert(offsetof(ZebHeader, zero) == 178);
+
+static_assert(sizeof(PositionRecord) == 68);
+static_assert(offsetof(PositionRecord, recordSize) == 0);
+static_assert(offsetof(PositionRecord, measurementCount) == 2);
+static_assert(offsetof(PositionRecord, positionFlags) == 3);
+static_assert(offsetof(PositionRecord, latitude) == 8);
+static_assert(offsetof(PositionRecord, longitude) == 16);
+static_assert(offsetof(PositionRecord, height) == 24);
+static_assert(offsetof(PositionRecord, timeOfWeek) == 28);
+static_assert(offsetof(PositionRecord, clockOffset) == 44);
+
+static_assert(sizeof(MeasurementRecord) == 44);
+static_assert(offsetof(MeasurementRecord, recordSize) == 0);
+static_assert(offsetof(MeasurementRecord, prn) == 2);
+static_assert(offsetof(MeasurementRecord, lockCount) == 3);
+static_assert(offsetof(MeasurementRecord, c1) == 4);
+static_assert(offsetof(MeasurementRecord, l1) == 12);
+static_assert(offsetof(MeasurementRecord, d1) == 20);
+static_assert(offsetof(MeasurementRecord, p2) == 28);
+static_assert(offsetof(MeasurementRecord, l2) == 36);
+
+inline constexpr uint8_t kPositionSettledFlag = 2;
+
+// Byte images <-> records, little-endian whatever the host.
+void Decode_Zeb_Header(const unsigned char (&bytes)[202], ZebHeader& header);
+void Encode_Zeb_Header(const ZebHeader& header, unsigned char (&bytes)[202]);
+void Decode_Position_Record(const unsigned char* bytes, PositionRecord& record);
+void Encode_Position_Record(const PositionRecord& record, unsigned char* bytes);
+void Decode_Measurement_Record(const unsigned char* bytes, MeasurementRecord& record);
+void Encode_Measurement_Record(const MeasurementRecord& record, unsigned char* bytes);
+
+// ---- Reader -------------------------------------------------------------
+
+inline constexpr int kZebPathSize = 256;
+
+// An open binary observation file: the header as read, the full path as
+// opened (every message names it), the stream and the stream buffer.
+struct ZebFile {
+    ZebHeader header;
+    char path[kZebPathSize];
+    std::FILE* stream;
+    int16_t bufferSize;
+    char* buffer;
+};
+
+// Opens and checks the header; nullptr on failure (message set).
+// bufferSize 0 keeps the stream's default buffering.
+ZebFile* Zeb_Open(const char* path, int bufferSize);
+// 0 an epoch was read, 1 the file is bad (message set), -1 end of file.
+int Zeb_Read_Epoch(ZebFile* file, PositionRecord& position,
+                   MeasurementRecord (&measurements)[EPOCH_CAPACITY]);
+// 0 when positioned at the first epoch again.
+int Zeb_Rewind(ZebFile* file);
+void Zeb_Close(ZebFile* file);
+
+// ---- Writer -------------------------------------------------------------
+
+// Produces files of this format: a header, then epochs appended one by one.
+struct ZebWriter {
+    std::FILE* stream = nullptr;
+    uint8_t channelCount = 0;
+};
+
+// Creates (truncates) path and writes its header: receiverType,
+// channelCount and creatorWord as given, creation fields from the local time.
+bool Zeb_Create(ZebWriter& writer, const char* path, uint8_t receiverType,
+                uint8_t channelCount, int32_t creatorWord = 0);
+// Opens an existing file for appending epochs, with the header's channelCount.
+bool Zeb_Append(ZebWriter& writer, const char* path, uint8_t channelCount);
+// Appends one epoch; refused (false) when its count exceeds channelCount.
+// The size words are set by the writer.
+bool Zeb_Write_Epoch(ZebWriter& writer, const PositionRecord& position,
+                     const MeasurementRecord* measurements);
+// false when closing (flushing) failed.
+bool Zeb_Finish(ZebWriter& writer);
+
+}  // namespace zer2ivi

@@ -1,0 +1,1 @@
+#include "zebfile/zebfile.h"
