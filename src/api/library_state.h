@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 #include "ephemeris/ephemeris.h"
 #include "gpstime/gpstime.h"
@@ -30,6 +31,9 @@ struct LibraryState {
     // a record's week was greater than the one before.
     int32_t navPreviousWeek = kNavPreviousWeekAtLoad;
     int32_t navWeekAdvanceCount = 0;
+    // Source of the current UTC time for "PGM / RUN BY / DATE" lines;
+    // nullptr is the system clock (tests fix it).
+    std::tm (*utcClock)() = nullptr;
     // Result record of Seconds_To_Calendar.
     CalendarTime calendar = {};
     // Ephemeris readers: the block being read and the text buffers.
