@@ -1,1 +1,183 @@
+// The observation conversion: one binary observation file into one RINEX 2
+// observation file.  Pre-scan, header, then one epoch block per epoch read,
+// each given the epoch before it and its GPS week; exactly one final
+// message.  The output stream is always closed before the binary file.
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
 #include "api/api.h"
+#include "api/library_state.h"
+#include "rinex_obs/rinex_obs.h"
+#include "zebfile/zebfile.h"
+
+namespace zer2ivi {
+namespace {
+
+constexpr const char* kMsgWrongStructSize = "Wrong version of software, incorrect structure size.";
+constexpr const char* kMsgCouldNotOpen = "ERROR: Could not open: %s";
+constexpr const char* kMsgProblemScanning = "ERROR: Problem scanning: %s";
+constexpr const char* kMsgDiskFull = "ERROR: Disk full. Can not finish writing RINEX file.";
+constexpr const char* kMsgSuccess = "SUCCESS: Wrote %d epochs to RINEX file %s";
+
+constexpr int kZebStreamBufferSize = 256;
+// The output gets a larger stream buffer, obtained once per conversion.
+constexpr size_t kOutputBufferSize = 64 * 1024;
+constexpr size_t kPathFieldSize = sizeof(ObsSettings{}.zebFileName);
+
+// A path field of the settings may fill its whole field without a NUL.
+struct PathText {
+    char text[kPathFieldSize + 1];
+    explicit PathText(const char (&field)[kPathFieldSize]) {
+        std::memcpy(text, field, kPathFieldSize);
+        text[kPathFieldSize] = '\0';
+    }
+};
+
+// Owns the output stream and its buffer.  close() reports whether
+// everything written reached the file; the destructor only closes a stream
+// left open.  The buffer outlives the stream.
+class OutputFile {
+public:
+    explicit OutputFile(const char* path)
+        : buffer_(new (std::nothrow) char[kOutputBufferSize]), stream_(std::fopen(path, "w")) {
+        // Without the larger buffer the stream keeps its default one.
+        if (stream_ != nullptr && buffer_ != nullptr) {
+            std::setvbuf(stream_, buffer_.get(), _IOFBF, kOutputBufferSize);
+        }
+    }
+    ~OutputFile() {
+        if (stream_ != nullptr) std::fclose(stream_);
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    std::FILE* stream() const { return stream_; }
+    bool close() {
+        if (stream_ == nullptr) return false;
+        std::FILE* stream = stream_;
+        stream_ = nullptr;
+        const bool flushed = std::fflush(stream) == 0 && std::ferror(stream) == 0;
+        return std::fclose(stream) == 0 && flushed;
+    }
+
+private:
+    std::unique_ptr<char[]> buffer_;
+    std::FILE* stream_;
+};
+
+// Closes the binary file on every path, after the output.
+class InputFile {
+public:
+    explicit InputFile(ZebFile* file) : file_(file) {}
+    ~InputFile() { close(); }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    ZebFile* get() const { return file_; }
+    void close() {
+        if (file_ != nullptr) Zeb_Close(file_);
+        file_ = nullptr;
+    }
+
+private:
+    ZebFile* file_;
+};
+
+// Closes both files, the output first, and reports a failure: result 1.
+int32_t Fail(OutputFile& output, InputFile& input) {
+    output.close();
+    input.close();
+    return 1;
+}
+
+int32_t Add_Saturating(int32_t value, int32_t amount) {
+    const int64_t sum = int64_t{value} + amount;
+    if (sum > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (sum < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(sum);
+}
+
+}  // namespace
+
+int32_t Convert_Observations(const ObsSettings& settings) {
+    int32_t rolloverCount = 0;
+    int32_t epochsWritten = 0;
+    ObsSummary summary{};
+
+    if (settings.structSize != ZER2IVI_OBS_SETTINGS_SIZE) {
+        Set_Message(kMsgWrongStructSize);
+        return 1;
+    }
+
+    const PathText outputPath(settings.rinexObsFileName);
+    const PathText zebPath(settings.zebFileName);
+
+    OutputFile output(outputPath.text);
+    if (output.stream() == nullptr) {
+        Format_Message(kMsgCouldNotOpen, File_Part_Of(outputPath.text));
+        return 1;
+    }
+
+    InputFile input(Zeb_Open(zebPath.text, kZebStreamBufferSize));
+    if (input.get() == nullptr) {
+        // Replaces the reader's message; the output stays behind, empty.
+        Format_Message(kMsgCouldNotOpen, File_Part_Of(zebPath.text));
+        return Fail(output, input);
+    }
+
+    if (Prescan_Observations(input.get(), summary) != 0) {
+        Format_Message(kMsgProblemScanning, File_Part_Of(zebPath.text));
+        return Fail(output, input);
+    }
+
+    const uint32_t obsTypes = settings.obsTypeMask & summary.obsTypesFound;
+
+    if (Write_Obs_Header(output.stream(), settings, summary, obsTypes) != 0) {
+        Set_Message(kMsgDiskFull);
+        return Fail(output, input);
+    }
+
+    PositionRecord position{};
+    MeasurementRecord measurements[EPOCH_CAPACITY]{};
+    PositionRecord previousPosition{};
+    MeasurementRecord previousMeasurements[EPOCH_CAPACITY]{};
+
+    for (;;) {
+        const int status = Zeb_Read_Epoch(input.get(), position, measurements);
+        if (status == -1) break;
+        if (status != 0) {
+            // The reader's message, naming the full path, stands.
+            return Fail(output, input);
+        }
+        // Also true when either time is not a number.
+        if (!(position.timeOfWeek >= previousPosition.timeOfWeek)) {
+            rolloverCount = Add_Saturating(rolloverCount, 1);
+        }
+        if (Write_Obs_Epoch(output.stream(), position, measurements, previousPosition,
+                            previousMeasurements, obsTypes,
+                            Add_Saturating(library.baseWeek, rolloverCount)) != 0) {
+            Set_Message(kMsgDiskFull);
+            return Fail(output, input);
+        }
+        // The whole epoch, also the slots beyond its count.
+        previousPosition = position;
+        std::memcpy(previousMeasurements, measurements, sizeof measurements);
+        epochsWritten = Add_Saturating(epochsWritten, 1);
+    }
+
+    // Lines still in the stream buffer reach the disk only now: a failure
+    // here means the file is incomplete.
+    const bool complete = output.close();
+    input.close();
+    if (!complete) {
+        Set_Message(kMsgDiskFull);
+        return 1;
+    }
+    Format_Message(kMsgSuccess, epochsWritten, File_Part_Of(outputPath.text));
+    return 0;
+}
+
+}  // namespace zer2ivi

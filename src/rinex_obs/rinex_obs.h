@@ -124,6 +124,12 @@ void Geodetic_To_Ecef(double latitudeDeg, double longitudeDeg, double height, do
 
 // ---- Header and epochs ----------------------------------------------------
 
+// The order in which observation types are listed in the header and written
+// in every observation line; it is not the order of their mask bits.
+inline constexpr int kObsTypeCount = 5;
+inline constexpr uint32_t kObsTypeOrder[kObsTypeCount] = {OBS_C1, OBS_L1, OBS_L2, OBS_P2,
+                                                          OBS_D1};
+
 void Receiver_Type_Name(char* destination, int32_t receiverType);
 
 // 0 when every header line was written, 1 as soon as a write failed.
