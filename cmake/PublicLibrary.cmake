@@ -1,0 +1,43 @@
+# The public libraries: libzer2ivi.so (only Zeb_To_Rinex and Get_Error_Str
+# exported) and libzer2ivi.a, with an installed CMake package and a
+# pkg-config file.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+add_library(zer2ivi SHARED ${ZER2IVI_ALL_OBJECTS})
+set_target_properties(zer2ivi PROPERTIES
+  VERSION ${PROJECT_VERSION}
+  SOVERSION ${PROJECT_VERSION_MAJOR}
+  LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/zer2ivi.map)
+target_link_options(zer2ivi PRIVATE
+  -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/zer2ivi.map -Wl,--no-undefined)
+target_link_libraries(zer2ivi PRIVATE m)
+
+add_library(zer2ivi_static STATIC ${ZER2IVI_ALL_OBJECTS})
+set_target_properties(zer2ivi_static PROPERTIES OUTPUT_NAME zer2ivi)
+
+foreach(target zer2ivi zer2ivi_static)
+  target_include_directories(${target} PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+endforeach()
+add_library(zer2ivi::zer2ivi ALIAS zer2ivi)
+add_library(zer2ivi::zer2ivi_static ALIAS zer2ivi_static)
+
+install(TARGETS zer2ivi zer2ivi_static EXPORT zer2iviTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES include/zer2ivi/zer2ivi.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zer2ivi)
+install(EXPORT zer2iviTargets NAMESPACE zer2ivi::
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zer2ivi)
+configure_package_config_file(cmake/zer2iviConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/zer2iviConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zer2ivi)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/zer2iviConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/zer2iviConfig.cmake ${PROJECT_BINARY_DIR}/zer2iviConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zer2ivi)
+configure_file(cmake/zer2ivi.pc.in ${PROJECT_BINARY_DIR}/zer2ivi.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/zer2ivi.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
