@@ -1,1 +1,109 @@
+// Text-mode reading of the ephemeris file, the same on every platform: a
+// CR right before an LF is dropped, a Ctrl-Z ends the file, and the
+// end-of-file indicator is set only when a read meets the end.
+#include <cstring>
+
 #include "ephemeris/ephemeris.h"
+
+namespace zer2ivi {
+namespace {
+
+constexpr unsigned char kCtrlZ = 0x1A;
+constexpr unsigned char kCarriageReturn = '\r';
+constexpr unsigned char kLineFeed = '\n';
+
+// Makes sure at least `wanted` characters (1 or 2) wait in the buffer, as
+// far as the stream has them; returns how many wait.  Once the stream has
+// nothing more to give (its end, a read error, or an earlier Ctrl-Z) no
+// further read is tried.
+size_t Fill(TextFile& file, size_t wanted) {
+    size_t waiting = file.filled - file.position;
+    if (waiting >= wanted || file.sourceEnded || file.stream == nullptr) return waiting;
+    std::memmove(file.buffer, file.buffer + file.position, waiting);
+    file.position = 0;
+    file.filled = waiting;
+    while (file.filled < wanted) {
+        const size_t got =
+            std::fread(file.buffer + file.filled, 1, sizeof file.buffer - file.filled, file.stream);
+        if (got == 0) {
+            file.sourceEnded = true;
+            break;
+        }
+        file.filled += got;
+    }
+    return file.filled - file.position;
+}
+
+// The raw character `offset` (0 or 1) places ahead; EOF when there is none.
+int Peek_Raw(TextFile& file, size_t offset) {
+    if (Fill(file, offset + 1) <= offset) return EOF;
+    return file.buffer[file.position + offset];
+}
+
+// The next character as the text-mode rules deliver it, without taking it
+// and without touching the end-of-file indicator.
+int Peek_Text(TextFile& file) {
+    const int c = Peek_Raw(file, 0);
+    if (c == EOF || c == kCtrlZ) return EOF;
+    if (c == kCarriageReturn && Peek_Raw(file, 1) == kLineFeed) return kLineFeed;
+    return c;
+}
+
+}  // namespace
+
+bool Text_Open(TextFile& file, const char* path) {
+    file.stream = std::fopen(path, "rb");
+    file.endOfFile = false;
+    file.sourceEnded = false;
+    file.position = 0;
+    file.filled = 0;
+    return file.stream != nullptr;
+}
+
+void Text_Close(TextFile& file) {
+    if (file.stream != nullptr) std::fclose(file.stream);
+    file.stream = nullptr;
+}
+
+int Text_Get_Char(TextFile& file) {
+    const int c = Peek_Raw(file, 0);
+    if (c == EOF || c == kCtrlZ) {
+        // A Ctrl-Z stays where it is, so every later read meets it again.
+        file.sourceEnded = true;
+        file.endOfFile = true;
+        return EOF;
+    }
+    ++file.position;
+    if (c == kCarriageReturn && Peek_Raw(file, 0) == kLineFeed) {
+        ++file.position;
+        return kLineFeed;
+    }
+    return c;
+}
+
+int Read_Text_Line(TextFile& file, char* buffer, int maxCharacters) {
+    int count = 0;
+    for (;;) {
+        if (count == maxCharacters) {
+            // A line feed right after a full piece ends the line with it.
+            // Looking at it is no read, so the end of the file found here is
+            // left for the next read to meet.
+            if (Peek_Text(file) == kLineFeed) Text_Get_Char(file);
+            break;
+        }
+        const int c = Text_Get_Char(file);
+        if (c == EOF) {
+            if (count == 0) {
+                buffer[0] = '\0';
+                return -1;
+            }
+            break;
+        }
+        if (c == kLineFeed) break;
+        buffer[count++] = static_cast<char>(c);
+    }
+    buffer[count] = '\0';
+    return count;
+}
+
+}  // namespace zer2ivi

@@ -1,0 +1,249 @@
+// The tagged form of the ephemeris file: after a "$EPHREC" first line,
+// brace-delimited "GpsEph" blocks whose lines each hold a tag and values.
+#include <cstdarg>
+#include <cstring>
+
+#include "api/library_state.h"
+#include "ephemeris/ephemeris.h"
+#include "ephemeris/value_text.h"
+
+namespace zer2ivi {
+namespace {
+
+using ephemeris_detail::Is_White;
+
+constexpr const char* kBlockNameEphemeris = "GpsEph";
+
+// The seven tagged lines of one ephemeris and the number of values each
+// must yield.
+constexpr const char* kTagPrn = "Prn:";
+constexpr const char* kTagEl1 = "El1:";
+constexpr const char* kTagEl2 = "El2:";
+constexpr const char* kTagEl3 = "El3:";
+constexpr const char* kTagEl4 = "El4:";
+constexpr const char* kTagEl5 = "El5:";
+constexpr const char* kTagEl6 = "El6:";
+constexpr const char* kFormatPrn = "%d";
+constexpr const char* kFormatEl1 = "%d%ld%lf%ld%ld";
+constexpr const char* kFormatEl2 = "%lf%lf%lf";
+constexpr const char* kFormatEl3 = "%ld%lf%lf%lf";
+constexpr const char* kFormatEl4 = "%lf%lf%lf%lf";
+constexpr const char* kFormatEl5 = "%ld%lf%lf%lf";
+constexpr const char* kFormatEl6 = "%lf%lf%lf%lf%lf";
+
+// A header line has fewer than this many characters before its "{".
+constexpr int kHeaderPrefixLimit = 16;
+constexpr char kQuote = '"';
+constexpr char kQuotedBlank = '`';
+
+bool Is_Blank(char c) { return c == ' ' || c == '\t'; }
+
+char Lower_Ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool Equal_Ignoring_Case(const char* a, const char* b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        if (Lower_Ascii(*a) != Lower_Ascii(*b)) return false;
+    }
+    return *a == *b;
+}
+
+// The "{" of a block header line, or nullptr: fewer than 16 characters
+// before the first "{", at least one of them a space or tab and at least
+// one neither.  A line end before any brace makes no header.
+char* Header_Brace(char* line) {
+    bool blank = false;
+    bool other = false;
+    for (int i = 0; i < kHeaderPrefixLimit; ++i) {
+        const char c = line[i];
+        if (c == '{') return (blank && other) ? line + i : nullptr;
+        if (c == '\0' || c == '\n' || c == '\r') return nullptr;
+        if (Is_Blank(c)) {
+            blank = true;
+        } else {
+            other = true;
+        }
+    }
+    return nullptr;
+}
+
+// Copies the word starting at text into holder (size bytes), cut to fit;
+// returns the first character after the word.
+const char* Copy_Word(const char* text, char* holder, size_t size) {
+    size_t length = 0;
+    while (text[length] != '\0' && !Is_White(text[length])) ++length;
+    const size_t kept = length < size ? length : size - 1;
+    std::memcpy(holder, text, kept);
+    holder[kept] = '\0';
+    return text + length;
+}
+
+const char* Skip_White(const char* p) {
+    while (Is_White(*p)) ++p;
+    return p;
+}
+
+enum class LineOutcome { Stored, Skipped, EndOfBlock };
+
+// Applies the comment, brace and quote rules to one block line and stores
+// its words.  The line is changed in place.
+LineOutcome Treat_Block_Line(char* line, TaggedBlock& block) {
+    bool quoted = false;
+    for (char* p = line; *p != '\0'; ++p) {
+        if (*p == ';') {
+            *p = '\0';
+            break;
+        }
+        if (*p == '}') return LineOutcome::EndOfBlock;
+        if (*p == kQuote) {
+            quoted = !quoted;
+        } else if (*p == ' ' && quoted) {
+            *p = kQuotedBlank;
+        }
+    }
+    const char* p = Skip_White(line);
+    if (*p == '\0') return LineOutcome::Skipped;
+    TaggedLine& stored = block.lines[block.lineCount];
+    p = Skip_White(Copy_Word(p, stored.tag, sizeof stored.tag));
+    int16_t values = 0;
+    while (*p != '\0' && values < kTaggedMaxValues) {
+        p = Skip_White(Copy_Word(p, stored.values[values], sizeof stored.values[values]));
+        ++values;
+    }
+    stored.valueCount = values;
+    stored.used = 0;
+    ++block.lineCount;
+    return LineOutcome::Stored;
+}
+
+// The standard formatted scan of text under format (only %d, %ld and %lf
+// occur), integers into int32_t saturated.  Stops at the first value that
+// does not convert; a text that ends before the first value gives 0.
+int Scan_Joined(const char* text, const char* format, va_list args) {
+    int count = 0;
+    const char* cursor = text;
+    for (const char* f = format; *f != '\0';) {
+        if (*f++ != '%') continue;
+        bool isLong = false;
+        if (*f == 'l') {
+            isLong = true;
+            ++f;
+        }
+        const char letter = *f;
+        if (letter == '\0') return count;
+        ++f;
+        if (letter == 'd') {
+            int32_t value = 0;
+            if (!ephemeris_detail::Scan_Int32(cursor, value)) return count;
+            *va_arg(args, int32_t*) = value;
+        } else if (letter == 'f' && isLong) {
+            double value = 0.0;
+            if (!ephemeris_detail::Scan_Double(cursor, value)) return count;
+            *va_arg(args, double*) = value;
+        } else {
+            return count;
+        }
+        ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+int Read_Block(TextFile& file, TaggedBlock& block) {
+    char* line = library.blockLineBuffer;
+    char* brace = nullptr;
+    while (brace == nullptr) {
+        if (Read_Text_Line(file, line, kTextPieceLength) < 0) break;
+        brace = Header_Brace(line);
+    }
+    // Also a header line that ended the file without a line end: such a
+    // block holds one line at most and can never make an ephemeris.
+    if (file.endOfFile) return -1;
+    if (brace == nullptr) return 1;
+    const char* name = Skip_White(line);
+    Copy_Word(name, block.name, sizeof block.name);
+    block.lineCount = 0;
+    // The rest of the header line after its "{" is the block's first line.
+    if (Treat_Block_Line(brace + 1, block) == LineOutcome::EndOfBlock) return 0;
+    while (block.lineCount < kTaggedMaxLines) {
+        // A last line without a line end is stored like any other.
+        if (Read_Text_Line(file, line, kTextPieceLength) < 0) return 0;
+        if (Treat_Block_Line(line, block) == LineOutcome::EndOfBlock) return 0;
+    }
+    return 0;
+}
+
+int Get_Tagged_Values(const char* tag, TaggedBlock& block, const char* format, ...) {
+    TaggedLine* found = nullptr;
+    for (int32_t i = 0; i < block.lineCount && i < kTaggedMaxLines; ++i) {
+        TaggedLine& candidate = block.lines[i];
+        if (candidate.used == 0 && Equal_Ignoring_Case(candidate.tag, tag)) {
+            found = &candidate;
+            break;
+        }
+    }
+    if (found == nullptr) return -1;
+    // Join the values, each without its double quotes and followed by one
+    // blank; what does not fit the join buffer is left out.
+    char* joined = library.joinBuffer;
+    char* scratch = library.valueScratch;
+    size_t length = 0;
+    for (int16_t v = 0; v < found->valueCount && v < kTaggedMaxValues; ++v) {
+        size_t scratchLength = 0;
+        for (const char* p = found->values[v]; *p != '\0'; ++p) {
+            if (*p != kQuote && scratchLength + 1 < kValueScratchSize) scratch[scratchLength++] = *p;
+        }
+        scratch[scratchLength] = '\0';
+        if (length + scratchLength + 1 >= kJoinBufferSize) break;
+        std::memcpy(joined + length, scratch, scratchLength);
+        length += scratchLength;
+        joined[length++] = ' ';
+    }
+    joined[length] = '\0';
+    va_list args;
+    va_start(args, format);
+    const int count = Scan_Joined(joined, format, args);
+    va_end(args);
+    found->used = 1;
+    return count;
+}
+
+int Next_Tagged_Ephemeris(TextFile& file, EphemerisRecord& record) {
+    TaggedBlock& block = library.taggedBlock;
+    for (;;) {
+        const int read = Read_Block(file, block);
+        if (read < 0) return -1;
+        if (read > 0) continue;
+        if (!Equal_Ignoring_Case(block.name, kBlockNameEphemeris)) continue;
+        // A block that lacks a line or a value is skipped; the record may
+        // then hold a mix of old and new values, which is never used.
+        if (Get_Tagged_Values(kTagPrn, block, kFormatPrn, &record.prn) != 1) continue;
+        if (Get_Tagged_Values(kTagEl1, block, kFormatEl1, &record.week, &record.aux1, &record.tgd,
+                              &record.iodc, &record.aux2) != 5) {
+            continue;
+        }
+        if (Get_Tagged_Values(kTagEl2, block, kFormatEl2, &record.af2, &record.af1,
+                              &record.af0) != 3) {
+            continue;
+        }
+        if (Get_Tagged_Values(kTagEl3, block, kFormatEl3, &record.iode, &record.crs,
+                              &record.deltaN, &record.m0) != 4) {
+            continue;
+        }
+        if (Get_Tagged_Values(kTagEl4, block, kFormatEl4, &record.cuc, &record.ecc, &record.cus,
+                              &record.sqrtA) != 4) {
+            continue;
+        }
+        if (Get_Tagged_Values(kTagEl5, block, kFormatEl5, &record.toe, &record.cic,
+                              &record.omega0, &record.cis) != 4) {
+            continue;
+        }
+        if (Get_Tagged_Values(kTagEl6, block, kFormatEl6, &record.i0, &record.crc, &record.omega,
+                              &record.omegaDot, &record.idot) != 5) {
+            continue;
+        }
+        return 0;
+    }
+}
+
+}  // namespace zer2ivi

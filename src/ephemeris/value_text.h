@@ -1,0 +1,24 @@
+// Number readings shared by the two ephemeris readers (internal to this
+// folder).  Integers saturate at the int32 limits instead of overflowing.
+#pragma once
+
+#include <cstdint>
+
+namespace zer2ivi::ephemeris_detail {
+
+// The blanks of the standard formatted scan and of the word splitter.
+inline bool Is_White(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Leading decimal integer as atoi reads it: blanks skipped, an optional
+// sign, the digits that follow; 0 when there are none.
+int32_t Leading_Int32(const char* text);
+
+// One conversion of the standard formatted scan at cursor: blanks skipped,
+// then an integer (%d, %ld) or a double (%lf).  false when nothing converts;
+// on success cursor moves past the characters used.
+bool Scan_Int32(const char*& cursor, int32_t& value);
+bool Scan_Double(const char*& cursor, double& value);
+
+}  // namespace zer2ivi::ephemeris_detail
