@@ -1,0 +1,217 @@
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ephemeris_test_support.h"
+
+namespace zer2ivi::testing {
+namespace {
+
+// The lines of one complete "GpsEph" block, without header and "}".
+std::vector<std::string> Lines(int prn) {
+    return {"  Prn: " + std::to_string(prn),
+            "  El1: 1160 0 -4.190951585770e-09 346 0",
+            "  El2: 0.0 -4.5474735089e-13 -1.23456789012e-05",
+            "  El3: 90 -38.625 5.014494588110e-09 2.371087331250e+00",
+            "  El4: -2.177432179450e-06 5.265489802700e-03 1.095049083230e-05 5.153768068310e+03",
+            "  El5: 432000 -5.401670932770e-08 -1.520948156890e+00 -9.126961231230e-08",
+            "  El6: 9.356178244440e-01 1.513750000000e+02 8.336561823150e-01 "
+            "-8.150339494350e-09 -1.242908915000e-10"};
+}
+
+std::string Block(const std::vector<std::string>& lines, const std::string& header = "GpsEph {",
+                  const std::string& end = "}\n", const std::string& lineEnd = "\n") {
+    std::string text = header + lineEnd;
+    for (const std::string& line : lines) text += line + lineEnd;
+    return text + end;
+}
+
+std::string Block(int prn) { return Block(Lines(prn)); }
+
+std::string Without_Last_Line_End(std::string text) {
+    text.pop_back();
+    return text;
+}
+
+// Lines(prn) with line `index` replaced (or removed when replacement is empty).
+std::vector<std::string> Changed(int prn, size_t index, const std::string& replacement) {
+    std::vector<std::string> lines = Lines(prn);
+    if (replacement.empty()) {
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(index));
+    } else {
+        lines[index] = replacement;
+    }
+    return lines;
+}
+
+const std::string kFirstLine = "$EPHREC test file\n";
+
+class TaggedFormTest : public TextFileFixture {};
+
+TEST_F(TaggedFormTest, BlockFillsEveryField) {
+    const std::vector<EphemerisRecord> records =
+        Read_All(kFirstLine + Block(5), Next_Tagged_Ephemeris);
+    ASSERT_EQ(records.size(), 1u);
+    const EphemerisRecord& r = records[0];
+    EXPECT_EQ(r.prn, 5);
+    EXPECT_EQ(r.week, 1160);
+    EXPECT_EQ(r.aux1, 0);
+    EXPECT_EQ(r.tgd, -4.190951585770e-09);
+    EXPECT_EQ(r.iodc, 346);
+    EXPECT_EQ(r.aux2, 0);
+    EXPECT_EQ(r.af2, 0.0);
+    EXPECT_EQ(r.af1, -4.5474735089e-13);
+    EXPECT_EQ(r.af0, -1.23456789012e-05);
+    EXPECT_EQ(r.iode, 90);
+    EXPECT_EQ(r.crs, -38.625);
+    EXPECT_EQ(r.deltaN, 5.014494588110e-09);
+    EXPECT_EQ(r.m0, 2.371087331250e+00);
+    EXPECT_EQ(r.cuc, -2.177432179450e-06);
+    EXPECT_EQ(r.ecc, 5.265489802700e-03);
+    EXPECT_EQ(r.cus, 1.095049083230e-05);
+    EXPECT_EQ(r.sqrtA, 5.153768068310e+03);
+    EXPECT_EQ(r.toe, 432000);
+    EXPECT_EQ(r.cic, -5.401670932770e-08);
+    EXPECT_EQ(r.omega0, -1.520948156890e+00);
+    EXPECT_EQ(r.cis, -9.126961231230e-08);
+    EXPECT_EQ(r.i0, 9.356178244440e-01);
+    EXPECT_EQ(r.crc, 1.513750000000e+02);
+    EXPECT_EQ(r.omega, 8.336561823150e-01);
+    EXPECT_EQ(r.omegaDot, -8.150339494350e-09);
+    EXPECT_EQ(r.idot, -1.242908915000e-10);
+}
+
+TEST_F(TaggedFormTest, WhichBlocksYieldAnEphemeris) {
+    std::vector<std::string> mixedCase = Lines(5);
+    for (std::string& line : mixedCase) {
+        for (char& c : line) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    }
+    std::vector<std::string> full32(25, "  Note: filler");
+    for (const std::string& line : Lines(5)) full32.push_back(line);  // Prn: is the 26th
+    std::vector<std::string> exactly32(25, "  Note: filler");
+    exactly32.push_back("  ; a comment line is not stored");
+    for (const std::string& line : Lines(5)) exactly32.push_back(line);
+    std::vector<std::string> prnLast = Lines(5);
+    std::rotate(prnLast.begin(), prnLast.begin() + 1, prnLast.end());
+    std::vector<std::string> overflow(26, "  Note: filler");
+    for (const std::string& line : prnLast) overflow.push_back(line);  // Prn: is the 33rd
+
+    struct Case {
+        const char* name;
+        std::string content;
+        std::vector<int32_t> prns;
+    };
+    const Case cases[] = {
+        {"file order, text between blocks",
+         kFirstLine + "free text\n{ brace first\n" + Block(5) + "Other { x: 1 }\n" + Block(7), {5, 7}},
+        {"capital names and tags", kFirstLine + Block(mixedCase, "GPSEPH {") + Block(7), {5, 7}},
+        {"tab before the brace", kFirstLine + Block(Lines(5), "gpseph\t{"), {5}},
+        {"text after the brace is the first line",
+         kFirstLine + Block(Changed(5, 0, ""), "GpsEph { Prn: 12"), {12}},
+        {"15 characters before the brace",
+         kFirstLine + Block(Lines(5), "GpsEph" + std::string(9, ' ') + "{"), {5}},
+        {"16 characters before the brace are no header",
+         kFirstLine + Block(Lines(5), "GpsEph" + std::string(10, ' ') + "{") + Block(7), {7}},
+        {"no blank before the brace", kFirstLine + Block(Lines(5), "GpsEph{") + Block(7), {7}},
+        {"other block names", kFirstLine + Block(Lines(5), "GpsAlm {") + Block(7), {7}},
+        {"missing El6:", kFirstLine + Block(Changed(5, 6, "")) + Block(7), {7}},
+        {"El2: with two values", kFirstLine + Block(Changed(5, 2, "El2: 0.0 1.0")) + Block(7), {7}},
+        {"El2: separated by commas", kFirstLine + Block(Changed(5, 2, "El2: 0.0,1.0,2.0")) + Block(7),
+         {7}},
+        {"El1: week with a point", kFirstLine + Block(Changed(5, 1, "El1: 1160.0 0 0 0 0")) + Block(7),
+         {7}},
+        {"tag without its colon", kFirstLine + Block(Changed(5, 0, "Prn 5")) + Block(7), {7}},
+        {"extra values are ignored", kFirstLine + Block(Changed(5, 0, "Prn: 5 6 7")), {5}},
+        {"duplicate Prn: takes the first", kFirstLine + Block(Changed(9, 0, "Prn: 5\n Prn: 9")), {5}},
+        {"quoted values", kFirstLine + Block(Changed(5, 0, "Prn: \"14\"")), {14}},
+        {"comment hides a brace", kFirstLine + Block(Changed(5, 0, "Prn: 5 ; } no end")), {5}},
+        {"brace ends the block whatever stands before it",
+         kFirstLine + Block(Changed(5, 6, Lines(5)[6] + " }")) + Block(7), {7}},
+        {"block without brace at the end", kFirstLine + Block(Lines(5), "GpsEph {", ""), {5}},
+        // A last line without a line end is stored like any other.
+        {"last line without line end",
+         Without_Last_Line_End(kFirstLine + Block(Lines(5), "GpsEph {", "")), {5}},
+        {"header line ends the file", kFirstLine + Block(5) + "GpsEph { Prn: 3", {5}},
+        {"32 stored lines are kept", kFirstLine + Block(exactly32), {5}},
+        {"a line past the 32nd is lost", kFirstLine + Block(overflow) + Block(7), {7}},
+        {"lines past the 32nd are read as free text",
+         kFirstLine + Block(full32, "GpsEph {", "") + Block(7), {5, 7}},
+        {"CR LF line ends", kFirstLine + Block(Lines(5), "GpsEph {", "}\r\n", "\r\n"), {5}},
+        {"Ctrl-Z ends the file", kFirstLine + Block(5) + "\x1A" + Block(7), {5}},
+        {"duplicates kept in order", kFirstLine + Block(5) + Block(5) + Block(3), {5, 5, 3}},
+        {"saturated prn", kFirstLine + Block(Changed(5, 0, "Prn: " + std::string(40, '9'))),
+         {INT32_MAX}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Prns(c.content, Next_Tagged_Ephemeris), c.prns) << c.name;
+    }
+}
+
+TEST_F(TaggedFormTest, ReadBlockStoresWordsCutToTheirHolders) {
+    // The name is the header line's first word, which may run on past the
+    // brace; the rest after the brace is the first line.
+    std::string manyWords = "Tag:";
+    for (int i = 1; i <= 20; ++i) manyWords += " v" + std::to_string(i);
+    TextFile& file = Open(" N{" + std::string(40, 't') + "\n" + manyWords +
+                          "\n  \"a b\"  \"c\n   \n}\n");
+    TaggedBlock& block = library.taggedBlock;
+    ASSERT_EQ(Read_Block(file, block), 0);
+    EXPECT_EQ(std::string(block.name), "N{" + std::string(29, 't'));
+    ASSERT_EQ(block.lineCount, 3);
+    EXPECT_EQ(std::string(block.lines[0].tag), std::string(31, 't'));
+    EXPECT_EQ(block.lines[0].valueCount, 0);
+    EXPECT_EQ(block.lines[1].valueCount, 15);
+    EXPECT_STREQ(block.lines[1].values[14], "v15");
+    EXPECT_STREQ(block.lines[2].tag, "\"a`b\"");
+    EXPECT_EQ(block.lines[2].valueCount, 1);
+    EXPECT_STREQ(block.lines[2].values[0], "\"c");
+    EXPECT_EQ(Read_Block(file, block), -1);
+}
+
+TEST_F(TaggedFormTest, GetTaggedValuesScansAsTheStandardScan) {
+    struct Case {
+        const char* name;
+        const char* line;
+        const char* format;
+        int count;
+        double expected[3];
+    };
+    const Case cases[] = {
+        {"three values", "T: 1.5 -2.5e-3 3", "%lf%lf%lf", 3, {1.5, -2.5e-3, 3.0}},
+        {"quotes removed", "T: \"1.5\" \"2\"5 3", "%lf%lf%lf", 3, {1.5, 25.0, 3.0}},
+        {"quoted stretch stays one word", "T: \"1 2\" 3", "%lf%lf%lf", 1, {1.0, -1, -1}},
+        {"commas do not separate", "T: 1.5,2.5,3.5", "%lf%lf%lf", 1, {1.5, -1, -1}},
+        {"not a number", "T: x 2", "%lf%lf", 0, {-1, -1, -1}},
+        {"no values", "T:", "%lf", 0, {-1, -1, -1}},
+    };
+    for (const Case& c : cases) {
+        TextFile& file = Open(std::string("B {\n") + c.line + "\n}\n");
+        TaggedBlock& block = library.taggedBlock;
+        ASSERT_EQ(Read_Block(file, block), 0) << c.name;
+        double got[3] = {-1, -1, -1};
+        EXPECT_EQ(Get_Tagged_Values("t:", block, c.format, &got[0], &got[1], &got[2]), c.count)
+            << c.name;
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(got[i], c.expected[i]) << c.name << " " << i;
+        EXPECT_EQ(Get_Tagged_Values("T:", block, c.format, &got[0], &got[1], &got[2]), -1)
+            << c.name << ": the line is used";
+    }
+}
+
+TEST_F(TaggedFormTest, GetTaggedValuesIntegersSaturateAndStopAtAPoint) {
+    TextFile& file = Open("B {\nA: 1160.5 7\nA: -99999999999999999999 2147483648\n}\n");
+    TaggedBlock& block = library.taggedBlock;
+    ASSERT_EQ(Read_Block(file, block), 0);
+    int32_t first = -1;
+    int32_t second = -1;
+    EXPECT_EQ(Get_Tagged_Values("A:", block, "%d%ld", &first, &second), 1);
+    EXPECT_EQ(first, 1160);
+    EXPECT_EQ(second, -1);
+    EXPECT_EQ(Get_Tagged_Values("A:", block, "%d%ld", &first, &second), 2);
+    EXPECT_EQ(first, INT32_MIN);
+    EXPECT_EQ(second, INT32_MAX);
+}
+
+}  // namespace
+}  // namespace zer2ivi::testing
