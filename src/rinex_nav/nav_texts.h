@@ -1,0 +1,33 @@
+// Every fixed text of the navigation side in one place: the header labels
+// and fields, the line formats and the messages of the conversion.
+// Internal to this folder.
+#pragma once
+
+namespace zer2ivi::nav_text {
+
+// Header.
+inline constexpr const char* kVersion = "     2";
+inline constexpr const char* kFileType = "NAVIGATION DATA";
+inline constexpr const char* kLabelVersionType = "RINEX VERSION / TYPE";
+inline constexpr const char* kProgram = "DID2ARE Beta";
+inline constexpr const char* kLabelRunBy = "PGM / RUN BY / DATE";
+inline constexpr const char* kLabelEndOfHeader = "END OF HEADER";
+
+// Record: PRN, epoch (two-digit year) and the start of the clock line.
+inline constexpr const char* kFormatEpoch = "%2d%3d%3d%3d%3d%3d%5.1lf";
+// Orbit lines begin with this many blanks.
+inline constexpr int kOrbitIndent = 3;
+
+// The first line of a tagged ephemeris file begins so, byte for byte.
+inline constexpr const char* kTaggedFileMark = "$EPHREC";
+
+// Messages.
+inline constexpr const char* kMsgWrongStructSize =
+    "Wrong version of software, incorrect structure size.";
+inline constexpr const char* kMsgUnableToOpen = "Error: Unable to open %s";
+inline constexpr const char* kMsgNotEnoughMemory = "Not enough memory";
+inline constexpr const char* kMsgEmptyFile = "Empty ephemeris file";
+inline constexpr const char* kMsgDiskFull = "Disk is full.  Could not finish writing the NAV file";
+inline constexpr const char* kMsgWrote = "Wrote %d ephemeris records";
+
+}  // namespace zer2ivi::nav_text
