@@ -1,0 +1,69 @@
+// zer2ivi: the command-line host of the library.
+//   zer2ivi convert OBSFILE EPHEMERISFILE [options]   writes the two RINEX files
+//   zer2ivi inspect OBSFILE [--json] [--gps-week N]   tells what the header will say
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <vector>
+
+#include "cli_support.h"
+#include "commands.h"
+#include "zer2ivi/zer2ivi.h"
+
+namespace zer2ivi::cli {
+
+namespace {
+
+constexpr const char* kMainUsage =
+    "usage: zer2ivi convert OBSFILE EPHEMERISFILE [options]\n"
+    "       zer2ivi inspect OBSFILE [--json] [--gps-week N]\n"
+    "       zer2ivi --version | --help\n"
+    "Run 'zer2ivi COMMAND --help' for the options of a command.\n";
+
+constexpr size_t kPathFieldSize = sizeof(ObsSettings::zebFileName);
+
+}  // namespace
+
+std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) return role + " '" + path + "' does not exist";
+    if (!S_ISREG(status.st_mode)) return role + " '" + path + "' is not a regular file";
+    if (!std::ifstream(path, std::ios::binary)) return role + " '" + path + "' cannot be read";
+    if (path.size() >= kPathFieldSize)
+        return role + " '" + path + "': path longer than " + std::to_string(kPathFieldSize - 1) +
+               " characters";
+    return std::nullopt;
+}
+
+int Usage_Error(const char* command, const std::string& problem, const char* usage) {
+    std::fprintf(stderr, "zer2ivi %s: %s\n%s", command, problem.c_str(), usage);
+    return kExitUsage;
+}
+
+}  // namespace zer2ivi::cli
+
+int main(int argc, char** argv) {
+    using namespace zer2ivi::cli;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty()) {
+        std::fputs(kMainUsage, stderr);
+        return kExitUsage;
+    }
+    const std::string command = arguments.front();
+    arguments.erase(arguments.begin());
+    if (command == "convert") return Run_Convert(arguments);
+    if (command == "inspect") return Run_Inspect(arguments);
+    if (command == "--version" || command == "-V") {
+        std::printf("zer2ivi %s\n", ZER2IVI_VERSION);
+        return kExitSuccess;
+    }
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kMainUsage, stdout);
+        return kExitSuccess;
+    }
+    std::fprintf(stderr, "zer2ivi: unknown command '%s'\n%s", command.c_str(), kMainUsage);
+    return kExitUsage;
+}

@@ -1,0 +1,55 @@
+// Reads back the header of a RINEX 2 observation file that the library wrote,
+// and the two facts the tool takes from the library's messages: what the
+// inspect command reports and what names the convert command chooses.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zer2ivi::cli {
+
+struct EpochTime {
+    int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    double second = 0.0;
+};
+
+struct GpsWeekSeconds {
+    int64_t week = 0;
+    double seconds = 0.0;
+};
+
+struct SatelliteCounts {
+    std::string label;            // "G01": the RINEX label with its blank as '0'
+    std::vector<int32_t> counts;  // one per observation type, in header order
+};
+
+struct ObsHeaderFacts {
+    std::string satelliteSystem;  // "G", "R" or "M"
+    std::string receiverName;
+    std::string markerName;
+    std::array<double, 3> approxPosition{};
+    std::vector<std::string> types;       // RINEX order, as the header lists them
+    std::optional<int32_t> intervalSeconds;  // no INTERVAL line: nothing
+    EpochTime firstObs;
+    EpochTime lastObs;
+    int32_t satelliteCount = 0;
+    std::vector<SatelliteCounts> satellites;
+};
+
+// Parses the header lines of an observation file, up to "END OF HEADER".
+// Returns the error text when a line the tool needs is missing or malformed.
+std::optional<std::string> Parse_Obs_Header(std::string_view text, ObsHeaderFacts& facts);
+std::optional<std::string> Read_Obs_Header(const std::string& path, ObsHeaderFacts& facts);
+
+// The epoch count of "SUCCESS: Wrote %d epochs to RINEX file %s".
+std::optional<int32_t> Success_Epoch_Count(std::string_view message);
+
+// GPS week (since 1980-01-06, without 1024-week wraps) and seconds of week of
+// a calendar time on the GPS time scale.
+GpsWeekSeconds Calendar_To_Gps(const EpochTime& time);
+
+}  // namespace zer2ivi::cli
