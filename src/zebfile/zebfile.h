@@ -102,7 +102,11 @@ static_assert(offsetof(MeasurementRecord, l2) == 36);
 
 inline constexpr uint8_t kPositionSettledFlag = 2;
 
-// Byte images <-> records, little-endian whatever the host.
+// Byte images <-> records, little-endian whatever the host.  The byte
+// pointers need no alignment: every field is assembled byte by byte.  The
+// Position and Measurement forms read or write exactly 68 or 44 bytes.
+// Every byte is carried over (unread fields included), so encoding a
+// decoded image gives the same image back.
 void Decode_Zeb_Header(const unsigned char (&bytes)[202], ZebHeader& header);
 void Encode_Zeb_Header(const ZebHeader& header, unsigned char (&bytes)[202]);
 void Decode_Position_Record(const unsigned char* bytes, PositionRecord& record);
@@ -114,45 +118,77 @@ void Encode_Measurement_Record(const MeasurementRecord& record, unsigned char* b
 
 inline constexpr int kZebPathSize = 256;
 
-// An open binary observation file: the header as read, the full path as
-// opened (every message names it), the stream and the stream buffer.
+// An open binary observation file.  The on-disk format reserves room in the
+// header image (openState); here it sits beside it, so nothing depends on
+// the width of a pointer:
+//   header      the 202-byte header as read, fileName replaced by the path
+//               opened (at most 143 characters, the rest of the field zero);
+//               openState keeps the meaningless bytes read from the file;
+//   path        the path as opened, at most 255 characters and the NUL (a
+//               longer path is cut); every message of the reader names it;
+//   stream      the input stream, opened "rb";
+//   bufferSize  the stream buffer size the opener requested, 0 for none;
+//   buffer      the stream buffer (malloc'd), owned by the handle, or null.
+// A handle is valid while header.headerSize is 202.
 struct ZebFile {
     ZebHeader header;
     char path[kZebPathSize];
     std::FILE* stream;
-    int16_t bufferSize;
+    int32_t bufferSize;
     char* buffer;
 };
 
-// Opens and checks the header; nullptr on failure (message set).
-// bufferSize 0 keeps the stream's default buffering.
+// Opens path for binary reading and checks the header; nullptr on failure
+// (message set, everything obtained released).  bufferSize 0 keeps the
+// stream's default buffering; any other value asks for a malloc'd buffer of
+// that many bytes and full buffering (a negative size cannot be obtained:
+// "Error: Not enough memory vbuf alloc").  A null path is taken as "".
 ZebFile* Zeb_Open(const char* path, int bufferSize);
-// 0 an epoch was read, 1 the file is bad (message set), -1 end of file.
+// 0 an epoch was read, 1 the file is bad (message set), -1 end of file
+// ("End of file").  Stores the position record and at most
+// position.measurementCount measurement records, never more.
 int Zeb_Read_Epoch(ZebFile* file, PositionRecord& position,
                    MeasurementRecord (&measurements)[EPOCH_CAPACITY]);
-// 0 when positioned at the first epoch again.
+// 0 when positioned at the first epoch again, non-zero when the seek failed.
 int Zeb_Rewind(ZebFile* file);
+// Closes the stream, releases the buffer and the handle; acts only on a
+// handle whose header.headerSize is 202 (nullptr is accepted and ignored).
 void Zeb_Close(ZebFile* file);
 
 // ---- Writer -------------------------------------------------------------
 
 // Produces files of this format: a header, then epochs appended one by one.
+// Internal (tests, fuzz seeds, examples, benchmarks); not used by the
+// conversion.
 struct ZebWriter {
     std::FILE* stream = nullptr;
     uint8_t channelCount = 0;
 };
 
-// Creates (truncates) path and writes its header: receiverType,
-// channelCount and creatorWord as given, creation fields from the local time.
+// Largest epoch the writer accepts: a full 8-bit measurementCount (the
+// reader refuses more than EPOCH_CAPACITY, which hostile files need).
+inline constexpr int kZebMaxEpochBytes = kPositionRecordSize + 255 * kMeasurementRecordSize;
+
+// Creates (truncates) path and writes its header: headerSize 202,
+// formatVersion 1.01f, receiverType, channelCount and creatorWord as given,
+// the path in fileName (cut to 143 characters), the creation fields from
+// the local time (month 0..11, year - 1900), the rest zero.  false when the
+// writer already holds a file, or the file cannot be created or written.
 bool Zeb_Create(ZebWriter& writer, const char* path, uint8_t receiverType,
                 uint8_t channelCount, int32_t creatorWord = 0);
-// Opens an existing file for appending epochs, with the header's channelCount.
+// Opens an existing file for appending epochs, with the header's
+// channelCount as given; the header is not read or rewritten.  false when
+// the writer already holds a file or path does not exist.
 bool Zeb_Append(ZebWriter& writer, const char* path, uint8_t channelCount);
-// Appends one epoch; refused (false) when its count exceeds channelCount.
-// The size words are set by the writer.
+// Appends one epoch: the position record and its measurementCount
+// measurement records, in one write.  Refused (false, nothing written) when
+// the count exceeds channelCount, or when measurements is null for a count
+// above 0.  The size words (68, 44) are set by the writer whatever the
+// records hold.  false also when the write failed.
 bool Zeb_Write_Epoch(ZebWriter& writer, const PositionRecord& position,
                      const MeasurementRecord* measurements);
-// false when closing (flushing) failed.
+// Closes the file; false when closing (flushing) failed or an earlier write
+// had failed.  true when the writer holds no file.
 bool Zeb_Finish(ZebWriter& writer);
 
 }  // namespace zer2ivi

@@ -1,1 +1,138 @@
+// Reader of the binary observation file: open and check the
+// header, hand out one epoch at a time, start over, close.  Every outcome
+// other than plain success leaves its message in LastErrorText.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "api/library_state.h"
 #include "zebfile/zebfile.h"
+
+namespace zer2ivi {
+namespace {
+
+// Copies at most size - 1 characters of text into destination, zero-filling
+// the rest of it: never reads or writes past either.
+void Copy_Cut(char* destination, size_t size, const char* text) {
+    const size_t length = strnlen(text, size - 1);
+    std::memset(destination, 0, size);
+    std::memcpy(destination, text, length);
+}
+
+// Releases what a failing Zeb_Open had obtained, in the reverse order.
+ZebFile* Fail_Open(ZebFile* file, std::FILE* stream, char* buffer) {
+    if (stream != nullptr) std::fclose(stream);
+    std::free(buffer);
+    delete file;
+    return nullptr;
+}
+
+}  // namespace
+
+ZebFile* Zeb_Open(const char* path, int bufferSize) {
+    if (path == nullptr) path = "";
+
+    ZebFile* file = new (std::nothrow) ZebFile{};
+    if (file == nullptr) {
+        Set_Message("Error: Not enough memory in header");
+        return nullptr;
+    }
+
+    std::FILE* stream = std::fopen(path, "rb");
+    if (stream == nullptr) {
+        Format_Message("Error: File %s not found", path);
+        return Fail_Open(file, nullptr, nullptr);
+    }
+
+    char* buffer = nullptr;
+    if (bufferSize != 0) {
+        if (bufferSize > 0) buffer = static_cast<char*>(std::malloc(static_cast<size_t>(bufferSize)));
+        if (buffer == nullptr) {
+            Set_Message("Error: Not enough memory vbuf alloc");
+            return Fail_Open(file, stream, nullptr);
+        }
+        if (std::setvbuf(stream, buffer, _IOFBF, static_cast<size_t>(bufferSize)) != 0) {
+            Set_Message("Error: Unable to initialize file buffer");
+            return Fail_Open(file, stream, buffer);
+        }
+    }
+
+    unsigned char headerBytes[kZebHeaderSize];
+    if (std::fread(headerBytes, 1, sizeof headerBytes, stream) != sizeof headerBytes) {
+        Format_Message("Error: Unable to read header from %s", path);
+        return Fail_Open(file, stream, buffer);
+    }
+    Decode_Zeb_Header(headerBytes, file->header);
+    if (file->header.headerSize != kZebHeaderSize) {
+        Format_Message("Error: Invalid header size in %s  Size: %d   Hsize: %d", path,
+                       static_cast<int>(file->header.headerSize), static_cast<int>(kZebHeaderSize));
+        return Fail_Open(file, stream, buffer);
+    }
+
+    Copy_Cut(file->header.fileName, sizeof file->header.fileName, path);
+    Copy_Cut(file->path, sizeof file->path, path);
+    file->stream = stream;
+    file->bufferSize = bufferSize;
+    file->buffer = buffer;
+    return file;
+}
+
+int Zeb_Read_Epoch(ZebFile* file, PositionRecord& position,
+                   MeasurementRecord (&measurements)[EPOCH_CAPACITY]) {
+    unsigned char positionBytes[kPositionRecordSize];
+    if (std::fread(positionBytes, 1, sizeof positionBytes, file->stream) != sizeof positionBytes) {
+        Set_Message("End of file");
+        return -1;
+    }
+    Decode_Position_Record(positionBytes, position);
+    if (position.recordSize != kPositionRecordSize) {
+        Format_Message("Error: Bad position record in %s", file->path);
+        return 1;
+    }
+
+    const double timeOfWeek = position.timeOfWeek;
+    const int count = position.measurementCount;
+    const int channelCount = file->header.channelCount;
+    if (count > channelCount) {
+        Format_Message("Error: Epoch %.1lf has %d measurements %d channels in %s", timeOfWeek,
+                       count, channelCount, file->path);
+        return 1;
+    }
+    if (count == 0) return 0;
+    if (count > EPOCH_CAPACITY) {
+        Format_Message("Error: Epoch %.1lf has more measurements than channels in %s", timeOfWeek,
+                       file->path);
+        return 1;
+    }
+
+    // The whole measurement block in one read.
+    unsigned char block[EPOCH_CAPACITY * kMeasurementRecordSize];
+    const size_t blockSize = static_cast<size_t>(count) * kMeasurementRecordSize;
+    if (std::fread(block, 1, blockSize, file->stream) != blockSize) {
+        Format_Message("Error: Pre-mature end of file in %s at epoch %.1lf", file->path,
+                       timeOfWeek);
+        return 1;
+    }
+    for (int i = 0; i < count; ++i) {
+        MeasurementRecord& record = measurements[i];
+        Decode_Measurement_Record(block + static_cast<size_t>(i) * kMeasurementRecordSize, record);
+        if (record.recordSize != kMeasurementRecordSize) {
+            Format_Message("Error: Bad measurement record (1) in %s", file->path);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int Zeb_Rewind(ZebFile* file) {
+    return std::fseek(file->stream, file->header.headerSize, SEEK_SET);
+}
+
+void Zeb_Close(ZebFile* file) {
+    if (file == nullptr || file->header.headerSize != kZebHeaderSize) return;
+    std::fclose(file->stream);
+    if (file->bufferSize != 0) std::free(file->buffer);
+    delete file;
+}
+
+}  // namespace zer2ivi
