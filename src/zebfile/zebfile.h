@@ -118,8 +118,8 @@ void Encode_Measurement_Record(const MeasurementRecord& record, unsigned char* b
 
 inline constexpr int kZebPathSize = 256;
 
-// An open binary observation file.  The on-disk format reserves room in the
-// header image (openState); here it sits beside it, so nothing depends on
+// An open binary observation file.  The format reserves room for this state
+// in the header image (openState); here it sits beside it, so nothing depends on
 // the width of a pointer:
 //   header      the 202-byte header as read, fileName replaced by the path
 //               opened (at most 143 characters, the rest of the field zero);
