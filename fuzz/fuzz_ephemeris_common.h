@@ -9,6 +9,7 @@
 #include "ephemeris/ephemeris.h"
 #include "harness_support.h"
 #include "rinex_nav/rinex_nav.h"
+#include "rinex_obs/rinex_obs.h"
 
 namespace zer2ivi::fuzz {
 
@@ -45,15 +46,22 @@ inline void Run_Ephemeris_Source(const uint8_t* data, size_t size, const char* f
     Text_Close(file);
     Z2I_FUZZ_CHECK(std::fclose(sink) == 0);
 
-    // A record is eight lines of at most 80 characters.
+    // A record is eight lines of 80 characters or less, except that values
+    // of the first line's integer fields (prn, date) may widen it; nothing
+    // may reach beyond the writers' line buffer.
     size_t lineLength = 0;
+    size_t lineIndex = 0;
     for (size_t i = 0; i < sinkSize; ++i) {
         if (sinkBuffer[i] == '\n') {
             lineLength = 0;
-        } else {
-            Z2I_FUZZ_CHECK(++lineLength <= 80);
+            ++lineIndex;
+            continue;
         }
+        ++lineLength;
+        Z2I_FUZZ_CHECK(lineLength <= static_cast<size_t>(kLineBufferSize));
+        if (lineIndex % 8 != 0) Z2I_FUZZ_CHECK(lineLength <= 80);
     }
+    Z2I_FUZZ_CHECK(lineIndex == 8 * records);
     std::free(sinkBuffer);
 }
 
