@@ -266,6 +266,20 @@ TEST_F(ObsHeaderTest, AbsurdNumbersAreCutToTheSixtyContentColumns) {
     }
 }
 
+TEST_F(ObsHeaderTest, TimeOfObsSecondsAreTheTextPrintfGives) {
+    // Halfway cases and values that round up to a new digit.
+    const double seconds[] = {0.0,        0.0000005,  0.0000015,   12.1234565, 29.9999995,
+                              59.9999999, 30.0000005, 0.123456789, 45.5,       1e-7};
+    for (double second : seconds) {
+        ObsSummary summary = Station_Summary();
+        summary.lastSecond = second;
+        EXPECT_EQ(Line_With(Header(Station_Settings(), summary, kAllTypes), "TIME OF LAST OBS"),
+                  "  2004     6    10     0    59" + Printf_Text("%12.6f", second) +
+                      "                  TIME OF LAST OBS")
+            << second;
+    }
+}
+
 TEST_F(ObsHeaderTest, FailedWriteEndsTheHeaderWithOne) {
     std::FILE* stream = std::fopen("/dev/full", "w");
     ASSERT_NE(stream, nullptr);
