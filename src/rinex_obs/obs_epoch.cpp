@@ -14,7 +14,7 @@ constexpr double kSpeedOfLight = 299792458.0;  // metres per second
 // Epoch text: year % 100, month, day, hour, minute in three columns each,
 // the second in eleven with seven decimals, the epoch flag and the
 // satellite count in three columns each: 32 columns in all.
-constexpr int kDateFieldWidth = 3;
+constexpr int kEpochFieldWidth = 3;
 constexpr int kSecondWidth = 11;
 constexpr int kSecondPrecision = 7;
 constexpr int kEpochTextWidth = 32;
@@ -88,14 +88,14 @@ int32_t Write_Obs_Epoch(std::FILE* stream, const PositionRecord& current,
 
     {
         LineBuilder line;
-        line.integer(year % 100, kDateFieldWidth)
-            .integer(month, kDateFieldWidth)
-            .integer(day, kDateFieldWidth)
-            .integer(hour, kDateFieldWidth)
-            .integer(minute, kDateFieldWidth)
+        line.integer(year % 100, kEpochFieldWidth)
+            .integer(month, kEpochFieldWidth)
+            .integer(day, kEpochFieldWidth)
+            .integer(hour, kEpochFieldWidth)
+            .integer(minute, kEpochFieldWidth)
             .fixed(second, kSecondWidth, kSecondPrecision)
-            .integer(kEpochFlagOk, kDateFieldWidth)
-            .integer(current.measurementCount, kDateFieldWidth)
+            .integer(kEpochFlagOk, kEpochFieldWidth)
+            .integer(current.measurementCount, kEpochFieldWidth)
             .pad_to(kEpochTextWidth);
         Add_Labels(line, currentMeasurements, 0, count < kLabelsPerLine ? count : kLabelsPerLine);
         // A clock value wider than its twelve columns makes the line longer
