@@ -32,7 +32,7 @@ struct Format {
     int width;
     int precision;
 };
-constexpr Format kFormats[] = {{14, 3}, {12, 9}, {11, 7}, {14, 2}, {6, 0}, {1, 1}};
+constexpr Format kFormats[] = {{14, 3}, {12, 9}, {11, 7}, {12, 6}, {14, 2}, {6, 0}, {1, 1}};
 
 TEST(FormatFixed, EdgeValuesMatchSnprintf) {
     const double edges[] = {
