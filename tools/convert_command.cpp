@@ -81,9 +81,11 @@ bool Same_File(const std::string& a, const std::string& b) {
     namespace fs = std::filesystem;
     std::error_code error;
     if (fs::exists(a, error) && fs::exists(b, error)) return fs::equivalent(a, b, error);
-    const fs::path canonicalA = fs::weakly_canonical(a, error);
+    // weakly_canonical leaves a relative path relative when no part of it
+    // exists ("x.o" but "/cwd/x.o" for "./x.o"): make both absolute first.
+    const fs::path canonicalA = fs::weakly_canonical(fs::absolute(a, error), error);
     if (error) return false;
-    const fs::path canonicalB = fs::weakly_canonical(b, error);
+    const fs::path canonicalB = fs::weakly_canonical(fs::absolute(b, error), error);
     return !error && canonicalA == canonicalB;
 }
 

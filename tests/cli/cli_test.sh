@@ -1,0 +1,335 @@
+#!/usr/bin/env bash
+# The zer2ivi tool as a user runs it: usage errors, convert (compared with a
+# plain host of the library, and the conventional file names), inspect (text
+# and JSON) and failing conversions.
+#
+# usage: cli_test.sh ZER2IVI REFERENCE_CONVERT EXAMPLES_DIR
+set -u
+TOOL=$1
+REFERENCE=$2
+EXAMPLES=$3
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$WORK/in" "$WORK/tmp"
+cp "$EXAMPLES/bahr1620.zeb" "$EXAMPLES/bahr1620.tagged.eph" "$EXAMPLES/bahr1620.plain.eph" "$WORK/in/"
+# A binary file whose header size word is wrong, and one without epochs.
+printf '\x30\x00' | cat - <(tail -c +3 "$EXAMPLES/bahr1620.zeb") >"$WORK/in/bad.zeb"
+head -c 202 "$EXAMPLES/bahr1620.zeb" >"$WORK/in/empty.zeb"
+# Every temporary file of the tool goes here; it must stay empty.
+export TMPDIR=$WORK/tmp
+
+failures=0
+checks=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+# expect_equal WHAT EXPECTED ACTUAL
+expect_equal() {
+  checks=$((checks + 1))
+  if [ "$2" != "$3" ]; then
+    fail "$1"
+    echo "  expected: $(printf '%q' "$2")"
+    echo "  actual:   $(printf '%q' "$3")"
+  fi
+}
+# run DIR CMD...: runs in DIR, sets RC, OUT, ERR.
+run() {
+  local dir=$1
+  shift
+  mkdir -p "$dir"
+  (cd "$dir" && "$@") >"$WORK/stdout" 2>"$WORK/stderr"
+  RC=$?
+  OUT=$(cat "$WORK/stdout")
+  ERR=$(cat "$WORK/stderr")
+}
+# listing DIR: the names in DIR, one line each, sorted (hidden ones too).
+listing() { (cd "$1" && LC_ALL=C ls -A | LC_ALL=C sort); }
+# header_line FILE LABEL: the header line of FILE with that label.
+header_line() { grep -m1 -F "$2" "$1"; }
+# same_rinex WHAT A B: A and B are equal line for line, except the date
+# columns (41-60) of the "PGM / RUN BY / DATE" lines, which hold the minute of
+# writing.
+same_rinex() {
+  checks=$((checks + 1))
+  if ! diff <(sed -E 's/^(.{40}).{20}(PGM \/ RUN BY \/ DATE)$/\1<date>\2/' "$2") \
+            <(sed -E 's/^(.{40}).{20}(PGM \/ RUN BY \/ DATE)$/\1<date>\2/' "$3") >"$WORK/diff"; then
+    fail "$1: $2 and $3 differ"
+    head -20 "$WORK/diff"
+  fi
+}
+
+IN=../in
+ZEB=$IN/bahr1620.zeb
+EPH=$IN/bahr1620.tagged.eph
+LONG60=$(printf 'M%.0s' {1..60})
+
+# --- usage errors: exit 2, the problem on the first line, then the usage ---
+# args (one string, "|" between arguments) | first line of stderr
+while IFS='|' read -r -a args && IFS= read -r expected; do
+  name="usage: ${args[*]}"
+  run "$WORK/usage" "$TOOL" "${args[@]}"
+  expect_equal "$name: exit code" 2 "$RC"
+  expect_equal "$name: message" "$expected" "$(printf '%s\n' "$ERR" | head -n1)"
+  checks=$((checks + 1))
+  printf '%s\n' "$ERR" | grep -q '^usage: zer2ivi ' || fail "$name: no usage text"
+  expect_equal "$name: stdout" "" "$OUT"
+  expect_equal "$name: files left" "" "$(listing "$WORK/usage")"
+done <<EOF
+frobnicate
+zer2ivi: unknown command 'frobnicate'
+convert
+zer2ivi convert: needs OBSFILE and EPHEMERISFILE
+convert|$ZEB
+zer2ivi convert: needs OBSFILE and EPHEMERISFILE
+convert|$ZEB|$EPH|extra
+zer2ivi convert: too many arguments
+convert|$IN/missing.zeb|$EPH
+zer2ivi convert: OBSFILE '$IN/missing.zeb' does not exist
+convert|$ZEB|$IN/missing.eph
+zer2ivi convert: EPHEMERISFILE '$IN/missing.eph' does not exist
+convert|$ZEB|$IN
+zer2ivi convert: EPHEMERISFILE '$IN' is not a regular file
+convert|$ZEB|$EPH|--types|C1,X2
+zer2ivi convert: --types: unknown observation type 'X2' (known: C1,L1,L2,P2,D1)
+convert|$ZEB|$EPH|--types=
+zer2ivi convert: --types: empty type name in '' (known: C1,L1,L2,P2,D1)
+convert|$ZEB|$EPH|--antenna-height|1.5m
+zer2ivi convert: --antenna-height: '1.5m' is not a height in metres
+convert|$ZEB|$EPH|--antenna-height|nan
+zer2ivi convert: --antenna-height: 'nan' is not a height in metres
+convert|$ZEB|$EPH|--gps-week|12x
+zer2ivi convert: --gps-week: '12x' is not a GPS week number (0 to 9999)
+convert|$ZEB|$EPH|--gps-week|-1
+zer2ivi convert: --gps-week: '-1' is not a GPS week number (0 to 9999)
+convert|$ZEB|$EPH|--marker|${LONG60}X
+zer2ivi convert: --marker: '${LONG60}X' has 61 characters; its RINEX field holds 60
+convert|$ZEB|$EPH|--run-by|abcdefghijklmnopqrstu
+zer2ivi convert: --run-by: 'abcdefghijklmnopqrstu' has 21 characters; its RINEX field holds 20
+convert|$ZEB|$EPH|--agency|tab	here
+zer2ivi convert: --agency: only printable ASCII characters fit a RINEX header line
+convert|$ZEB|$EPH|--bogus
+zer2ivi convert: unknown option --bogus
+convert|$ZEB|$EPH|--marker
+zer2ivi convert: option --marker needs a value
+convert|$ZEB|$EPH|--marker|A|--marker|B
+zer2ivi convert: option --marker given more than once
+convert|$ZEB|$EPH|-o|$ZEB
+zer2ivi convert: output '$ZEB' is the input file '$ZEB'
+convert|$ZEB|$EPH|-n|./$EPH
+zer2ivi convert: output './$EPH' is the input file '$EPH'
+convert|$ZEB|$EPH|-o|x.o|-n|./x.o
+zer2ivi convert: -o and -n name the same file
+inspect
+zer2ivi inspect: needs OBSFILE
+inspect|$ZEB|$EPH
+zer2ivi inspect: too many arguments
+inspect|$IN/missing.zeb
+zer2ivi inspect: OBSFILE '$IN/missing.zeb' does not exist
+inspect|$ZEB|--gps-week|x
+zer2ivi inspect: --gps-week: 'x' is not a GPS week number (0 to 9999)
+inspect|$ZEB|--types|C1
+zer2ivi inspect: unknown option --types
+EOF
+# The inputs are untouched by the refused commands.
+checks=$((checks + 1))
+cmp -s "$WORK/in/bahr1620.zeb" "$EXAMPLES/bahr1620.zeb" || fail "usage errors changed the input file"
+
+# --- no arguments, help, version ---
+run "$WORK/usage" "$TOOL"
+expect_equal "no arguments: exit code" 2 "$RC"
+expect_equal "no arguments: usage" "usage: zer2ivi convert OBSFILE EPHEMERISFILE [options]" \
+  "$(printf '%s\n' "$ERR" | head -n1)"
+for args in "--help" "convert --help" "inspect -h"; do
+  # shellcheck disable=SC2086
+  run "$WORK/usage" "$TOOL" $args
+  expect_equal "$args: exit code" 0 "$RC"
+  expect_equal "$args: stderr" "" "$ERR"
+  checks=$((checks + 1))
+  printf '%s\n' "$OUT" | head -n1 | grep -q '^usage: zer2ivi ' || fail "$args: no usage on stdout"
+done
+run "$WORK/usage" "$TOOL" --version
+expect_equal "--version: exit code" 0 "$RC"
+checks=$((checks + 1))
+printf '%s\n' "$OUT" | grep -Eqx 'zer2ivi [0-9]+\.[0-9]+\.[0-9]+' || fail "--version prints '$OUT'"
+
+# --- convert with the conventional names ---
+DIR=$WORK/default
+run "$DIR" env USER=pat LOGNAME=ignored "$TOOL" convert "$ZEB" "$EPH"
+expect_equal "default names: exit code" 0 "$RC"
+expect_equal "default names: stdout" "SUCCESS: Wrote 120 epochs to RINEX file bahr1620.04o
+observation file: bahr1620.04o
+navigation file: bahr1620.04n" "$OUT"
+expect_equal "default names: stderr" "" "$ERR"
+expect_equal "default names: files" "bahr1620.04n
+bahr1620.04o" "$(listing "$DIR")"
+expect_equal "default names: first epoch" \
+  "  2004     6    10     0     0    0.000000                  TIME OF FIRST OBS" \
+  "$(header_line "$DIR/bahr1620.04o" "TIME OF FIRST OBS")"
+# run-by from $USER, in both headers.
+expect_equal "default run-by (obs)" "DID2ARE Beta        pat                 " \
+  "$(header_line "$DIR/bahr1620.04o" "PGM / RUN BY / DATE" | cut -c1-40)"
+expect_equal "default run-by (nav)" "DID2ARE Beta        pat                 " \
+  "$(header_line "$DIR/bahr1620.04n" "PGM / RUN BY / DATE" | cut -c1-40)"
+# Modes of the renamed files: those of any new file, not private temporaries.
+checks=$((checks + 1))
+touch "$WORK/new-file"
+[ "$(stat -c %a "$DIR/bahr1620.04o")" = "$(stat -c %a "$WORK/new-file")" ] ||
+  fail "renamed file has mode $(stat -c %a "$DIR/bahr1620.04o")"
+# The same conversion through a plain host of the library.
+run "$DIR" "$REFERENCE" "$ZEB" "$EPH" ref.o ref.n pat "" "" "" 0 31 0 0
+expect_equal "reference: message" "SUCCESS: Wrote 120 epochs to RINEX file ref.o" "$OUT"
+same_rinex "default names against the reference (obs)" "$DIR/bahr1620.04o" "$DIR/ref.o"
+same_rinex "default names against the reference (nav)" "$DIR/bahr1620.04n" "$DIR/ref.n"
+
+# Converting again replaces the files.
+run "$DIR" env USER=pat "$TOOL" convert "$ZEB" "$EPH" --types C1
+expect_equal "again: exit code" 0 "$RC"
+expect_equal "again: files" "bahr1620.04n
+bahr1620.04o
+ref.n
+ref.o" "$(listing "$DIR")"
+expect_equal "again: types line" \
+  "     1    C1                                                # / TYPES OF OBSERV" \
+  "$(header_line "$DIR/bahr1620.04o" "# / TYPES OF OBSERV")"
+
+# --- every option, with explicit names, against the reference host ---
+DIR=$WORK/options
+run "$DIR" "$TOOL" convert "$ZEB" "$IN/bahr1620.plain.eph" -o site.obs --nav-file=site.nav \
+  --run-by ops --marker "BAHR 24901M002" --observer "Jane Doe" --agency "NGA" \
+  --antenna-height 0.0614 --types p2,C1 --gps-week 1274
+expect_equal "options: exit code" 0 "$RC"
+expect_equal "options: stdout" "SUCCESS: Wrote 120 epochs to RINEX file site.obs
+observation file: site.obs
+navigation file: site.nav" "$OUT"
+run "$DIR" "$REFERENCE" "$ZEB" "$IN/bahr1620.plain.eph" ref.o ref.n ops "BAHR 24901M002" \
+  "Jane Doe" NGA 0.0614 17 1 1274
+same_rinex "options against the reference (obs)" "$DIR/site.obs" "$DIR/ref.o"
+same_rinex "options against the reference (nav)" "$DIR/site.nav" "$DIR/ref.n"
+expect_equal "options: marker line" \
+  "BAHR 24901M002                                              MARKER NAME" \
+  "$(header_line "$DIR/site.obs" "MARKER NAME")"
+expect_equal "options: observer line" \
+  "Jane Doe            NGA                                     OBSERVER / AGENCY" \
+  "$(header_line "$DIR/site.obs" "OBSERVER / AGENCY")"
+expect_equal "options: antenna line" \
+  "         0.061         0.000         0.000                  ANTENNA: DELTA H/E/N" \
+  "$(header_line "$DIR/site.obs" "ANTENNA: DELTA H/E/N")"
+expect_equal "options: types line" \
+  "     2    C1    P2                                          # / TYPES OF OBSERV" \
+  "$(header_line "$DIR/site.obs" "# / TYPES OF OBSERV")"
+expect_equal "options: files" "ref.n
+ref.o
+site.nav
+site.obs" "$(listing "$DIR")"
+
+# --- names from the marker, and from the week the user gives ---
+DIR=$WORK/marker
+run "$DIR" "$TOOL" convert "$ZEB" "$EPH" --marker "Ab-9" --gps-week 1150
+expect_equal "marker name: exit code" 0 "$RC"
+# Week 1150 puts the first epoch (Thursday, 345600 s) on 2002-01-24, day 24.
+expect_equal "marker name: stdout" "SUCCESS: Wrote 120 epochs to RINEX file ab9_0240.02o
+observation file: ab9_0240.02o
+navigation file: ab9_0240.02n" "$OUT"
+expect_equal "marker name: first epoch" \
+  "  2002     1    24     0     0    0.000000                  TIME OF FIRST OBS" \
+  "$(header_line "$DIR/ab9_0240.02o" "TIME OF FIRST OBS")"
+
+# Only -o given: the navigation file still gets its conventional name.
+DIR=$WORK/half
+run "$DIR" "$TOOL" convert "$ZEB" "$EPH" -o mine.obs
+expect_equal "only -o: stdout" "SUCCESS: Wrote 120 epochs to RINEX file mine.obs
+observation file: mine.obs
+navigation file: bahr1620.04n" "$OUT"
+expect_equal "only -o: files" "bahr1620.04n
+mine.obs" "$(listing "$DIR")"
+
+# A file without epochs is named by the creation date in its header.
+DIR=$WORK/empty
+run "$DIR" "$TOOL" convert "$IN/empty.zeb" "$EPH"
+expect_equal "no epochs: stdout" "SUCCESS: Wrote 0 epochs to RINEX file empt1620.04o
+observation file: empt1620.04o
+navigation file: empt1620.04n" "$OUT"
+
+# --- a failing conversion: exit 1, the library's message, no files left ---
+DIR=$WORK/failing
+run "$DIR" "$TOOL" convert "$IN/bad.zeb" "$EPH"
+expect_equal "bad file: exit code" 1 "$RC"
+expect_equal "bad file: stderr" "ERROR: Could not open: $IN/bad.zeb" "$ERR"
+expect_equal "bad file: stdout" "" "$OUT"
+expect_equal "bad file: files left" "" "$(listing "$DIR")"
+
+# --- inspect ---
+DIR=$WORK/inspect
+run "$DIR" "$TOOL" inspect "$ZEB" --gps-week 1274
+expect_equal "inspect: exit code" 0 "$RC"
+expect_equal "inspect: stdout" "file:             $ZEB
+receiver:         Originally RINEX (type 6)
+channels:         9
+epochs:           120
+first epoch:      2004-06-10 00:00:00.000000  (GPS week 1274, 345600.000000 s of week)
+last epoch:       2004-06-10 00:59:30.000000  (GPS week 1274, 349170.000000 s of week)
+interval:         30 s
+satellite system: G
+types present:    C1 L1 L2 P2 D1
+approx position:  X 3633909.10  Y 4425275.50  Z 2799861.27 m
+satellites:       9
+  sat      C1      L1      L2      P2      D1
+  G04      34      34      34      34      34
+  G05     120     120     120     120     120
+  G06     120     120     120     120     120
+  G09     120     120     120     120     120
+  G10     120     120     120     120     120
+  G17     120     120     120     120     120
+  G21      58      65      65      65      65
+  G24     120     120     120     120     120
+  G30     120     120     120     120     120" "$OUT"
+expect_equal "inspect: stderr" "" "$ERR"
+expect_equal "inspect: files left" "" "$(listing "$DIR")"
+expect_equal "inspect: temporaries left" "" "$(listing "$WORK/tmp")"
+
+run "$DIR" "$TOOL" inspect "$ZEB"
+expect_equal "inspect without week: epochs" "first epoch:      345600.000000 s of week
+last epoch:       349170.000000 s of week
+                  (give --gps-week for the dates)" "$(printf '%s\n' "$OUT" | sed -n '5,7p')"
+
+run "$DIR" "$TOOL" inspect --json "$ZEB" --gps-week 1274
+expect_equal "inspect --json: exit code" 0 "$RC"
+printf '%s\n' "$OUT" >"$WORK/inspect.json"
+checks=$((checks + 1))
+if command -v python3 >/dev/null; then
+  python3 - "$WORK/inspect.json" "$ZEB" <<'PY' || fail "inspect --json: content"
+import json, sys
+report = json.load(open(sys.argv[1]))
+expected = {
+    "file": sys.argv[2], "receiver": "Originally RINEX", "receiver_type": 6,
+    "channels": 9, "epochs": 120, "satellite_system": "G",
+    "first_epoch": {"calendar": "2004-06-10 00:00:00.000000", "gps_week": 1274,
+                    "week_offset": 0, "seconds_of_week": 345600.0},
+    "last_epoch": {"calendar": "2004-06-10 00:59:30.000000", "gps_week": 1274,
+                   "week_offset": 0, "seconds_of_week": 349170.0},
+    "interval_s": 30, "types": ["C1", "L1", "L2", "P2", "D1"],
+    "approx_position_xyz": [3633909.10, 4425275.50, 2799861.27],
+}
+for key, value in expected.items():
+    if report.get(key) != value:
+        sys.exit(f"{key}: {report.get(key)!r} != {value!r}")
+satellites = {s["prn"]: s["observations"] for s in report["satellites"]}
+if sorted(satellites) != ["G04", "G05", "G06", "G09", "G10", "G17", "G21", "G24", "G30"]:
+    sys.exit(f"satellites: {sorted(satellites)}")
+if satellites["G21"] != {"C1": 58, "L1": 65, "L2": 65, "P2": 65, "D1": 65}:
+    sys.exit(f"G21: {satellites['G21']}")
+PY
+else
+  grep -q '"epochs": 120,' "$WORK/inspect.json" || fail "inspect --json: no epoch count"
+fi
+
+run "$DIR" "$TOOL" inspect "$IN/bad.zeb" --json
+expect_equal "inspect bad file: exit code" 1 "$RC"
+expect_equal "inspect bad file: stderr" "ERROR: Could not open: $IN/bad.zeb" "$ERR"
+expect_equal "inspect bad file: stdout" "" "$OUT"
+expect_equal "inspect bad file: temporaries left" "" "$(listing "$WORK/tmp")"
+
+echo "$checks checks, $failures failed"
+[ "$failures" -eq 0 ]
