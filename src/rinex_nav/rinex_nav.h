@@ -19,9 +19,13 @@ int32_t Write_Nav_Header(std::FILE* stream, const char* runBy);
 int32_t Write_Nav_Record(std::FILE* stream, EphemerisRecord& record);
 
 // The 19-character D19.12 field (and a NUL) from the "%+18.11le" text of a
-// value.  destination holds at least 20 characters.
+// value: the point moves one place left and the exponent up by one, keeping
+// the 12 digits the text has (a zero keeps exponent 0).  An exponent beyond
+// two digits takes the place of the "D" (" .100000000000+100"); a text that
+// is no finite number ("inf", "nan") is right-aligned in the field.
+// destination holds at least 20 characters.
 void Format_Rinex_Double(char* destination, const char* scientificText);
-// The same straight from a value.
+// The same straight from a value; a zero of either sign has no minus sign.
 void Format_Rinex_Value(char* destination, double value);
 
 // 0 success, 1 refused or unreadable input, -1 the navigation file could not

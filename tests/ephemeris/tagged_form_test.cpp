@@ -54,33 +54,7 @@ TEST_F(TaggedFormTest, BlockFillsEveryField) {
     const std::vector<EphemerisRecord> records =
         Read_All(kFirstLine + Block(5), Next_Tagged_Ephemeris);
     ASSERT_EQ(records.size(), 1u);
-    const EphemerisRecord& r = records[0];
-    EXPECT_EQ(r.prn, 5);
-    EXPECT_EQ(r.week, 1160);
-    EXPECT_EQ(r.aux1, 0);
-    EXPECT_EQ(r.tgd, -4.190951585770e-09);
-    EXPECT_EQ(r.iodc, 346);
-    EXPECT_EQ(r.aux2, 0);
-    EXPECT_EQ(r.af2, 0.0);
-    EXPECT_EQ(r.af1, -4.5474735089e-13);
-    EXPECT_EQ(r.af0, -1.23456789012e-05);
-    EXPECT_EQ(r.iode, 90);
-    EXPECT_EQ(r.crs, -38.625);
-    EXPECT_EQ(r.deltaN, 5.014494588110e-09);
-    EXPECT_EQ(r.m0, 2.371087331250e+00);
-    EXPECT_EQ(r.cuc, -2.177432179450e-06);
-    EXPECT_EQ(r.ecc, 5.265489802700e-03);
-    EXPECT_EQ(r.cus, 1.095049083230e-05);
-    EXPECT_EQ(r.sqrtA, 5.153768068310e+03);
-    EXPECT_EQ(r.toe, 432000);
-    EXPECT_EQ(r.cic, -5.401670932770e-08);
-    EXPECT_EQ(r.omega0, -1.520948156890e+00);
-    EXPECT_EQ(r.cis, -9.126961231230e-08);
-    EXPECT_EQ(r.i0, 9.356178244440e-01);
-    EXPECT_EQ(r.crc, 1.513750000000e+02);
-    EXPECT_EQ(r.omega, 8.336561823150e-01);
-    EXPECT_EQ(r.omegaDot, -8.150339494350e-09);
-    EXPECT_EQ(r.idot, -1.242908915000e-10);
+    Expect_Same_Record(records[0], Example_Values(5));
 }
 
 TEST_F(TaggedFormTest, WhichBlocksYieldAnEphemeris) {

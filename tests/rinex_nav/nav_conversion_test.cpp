@@ -247,48 +247,65 @@ std::vector<double> Epoch_Values(const std::string& line) {
     return values;
 }
 
-TEST_F(NavConversionTest, RealFileInBothFormsMatchesTheOriginal) {
+TEST_F(NavConversionTest, RealFilesInBothFormsMatchTheOriginals) {
+    struct Case {
+        const char* stem;
+        const char* original;
+        size_t records;
+        int32_t baseWeek;
+    };
+    const Case cases[] = {
+        {"bahr1620", "bahr1620.04n", 166, 1274},
+        {"07590920", "07590920.05n", 162, 1316},
+    };
     const std::string data = ZER2IVI_SHARED_DATA_DIR;
-    std::vector<std::string> outputs;
-    for (const char* name : {"bahr1620.tagged.eph", "bahr1620.plain.eph"}) {
-        Reset_Library_State();
-        Set_Utc_Clock(Fixed_Utc);
-        EXPECT_EQ(Ephemeris_To_Nav((data + "/" + name).c_str(), navPath_.c_str(), "tester"), 0);
-        EXPECT_STREQ(library.LastErrorText, "Wrote 166 ephemeris records") << name;
-        EXPECT_EQ(library.baseWeek, 1274) << name;
-        outputs.push_back(Read_File(navPath_));
-    }
-    ASSERT_EQ(outputs[0], outputs[1]);
+    for (const Case& c : cases) {
+        std::vector<std::string> outputs;
+        for (const char* form : {".tagged.eph", ".plain.eph"}) {
+            Reset_Library_State();
+            Set_Utc_Clock(Fixed_Utc);
+            const std::string input = data + "/" + c.stem + form;
+            EXPECT_EQ(Ephemeris_To_Nav(input.c_str(), navPath_.c_str(), "tester"), 0) << input;
+            EXPECT_EQ(std::string(library.LastErrorText),
+                      "Wrote " + std::to_string(c.records) + " ephemeris records") << input;
+            EXPECT_EQ(library.baseWeek, c.baseWeek) << input;
+            outputs.push_back(Read_File(navPath_));
+        }
+        ASSERT_EQ(outputs[0], outputs[1]) << c.stem;
 
-    const std::vector<std::string> ours = Split_Lines(outputs[0]);
-    std::vector<std::string> original = Read_Lines(data + "/bahr1620.04n");
-    size_t start = 0;
-    while (start < original.size() && original[start].find("END OF HEADER") == std::string::npos) {
-        ++start;
-    }
-    original.erase(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(start + 1));
-    ASSERT_EQ(ours.size(), 3 + 166 * 8u);
-    ASSERT_EQ(original.size(), 166 * 8u);
-    // Fields the ephemeris file does not carry: codes on L2 and L2 P flag
-    // (orbit 5), SV accuracy and health (orbit 6), transmission time and fit
-    // interval (orbit 7).
-    const std::vector<std::vector<bool>> carried = {
-        {true, true, true},       {true, true, true, true}, {true, true, true, true},
-        {true, true, true, true}, {true, true, true, true}, {true, false, true, false},
-        {false, false, true, true}, {false, false}};
-    for (size_t record = 0; record < 166; ++record) {
-        const size_t at = record * 8;
-        // PRN and epoch; the original writes the year with a leading zero.
-        EXPECT_EQ(Epoch_Values(ours[3 + at]), Epoch_Values(original[at])) << "record " << record;
-        for (size_t line = 0; line < 8; ++line) {
-            const std::vector<double> got = Numbers(ours[3 + at + line], line == 0);
-            const std::vector<double> expected = Numbers(original[at + line], line == 0);
-            for (size_t field = 0; field < carried[line].size(); ++field) {
-                if (!carried[line][field]) continue;
-                ASSERT_LT(field, got.size());
-                ASSERT_LT(field, expected.size());
-                EXPECT_NEAR(got[field], expected[field], 1e-12 * std::fabs(expected[field]))
-                    << "record " << record << " line " << line + 1 << " field " << field + 1;
+        const std::vector<std::string> ours = Split_Lines(outputs[0]);
+        std::vector<std::string> original = Read_Lines(data + "/" + c.original);
+        size_t start = 0;
+        while (start < original.size() &&
+               original[start].find("END OF HEADER") == std::string::npos) {
+            ++start;
+        }
+        original.erase(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(start + 1));
+        ASSERT_EQ(ours.size(), 3 + c.records * 8) << c.stem;
+        ASSERT_EQ(original.size(), c.records * 8) << c.stem;
+        // Fields the ephemeris file does not carry: codes on L2 and L2 P flag
+        // (orbit 5), SV accuracy and health (orbit 6), transmission time and
+        // fit interval (orbit 7).
+        const std::vector<std::vector<bool>> carried = {
+            {true, true, true},         {true, true, true, true},   {true, true, true, true},
+            {true, true, true, true},   {true, true, true, true},   {true, false, true, false},
+            {false, false, true, true}, {false, false}};
+        for (size_t record = 0; record < c.records; ++record) {
+            const size_t at = record * 8;
+            // PRN and epoch; the originals write the year with a leading zero.
+            EXPECT_EQ(Epoch_Values(ours[3 + at]), Epoch_Values(original[at]))
+                << c.stem << " record " << record;
+            for (size_t line = 0; line < 8; ++line) {
+                const std::vector<double> got = Numbers(ours[3 + at + line], line == 0);
+                const std::vector<double> expected = Numbers(original[at + line], line == 0);
+                for (size_t field = 0; field < carried[line].size(); ++field) {
+                    if (!carried[line][field]) continue;
+                    ASSERT_LT(field, got.size());
+                    ASSERT_LT(field, expected.size());
+                    EXPECT_NEAR(got[field], expected[field], 1e-12 * std::fabs(expected[field]))
+                        << c.stem << " record " << record << " line " << line + 1 << " field "
+                        << field + 1;
+                }
             }
         }
     }

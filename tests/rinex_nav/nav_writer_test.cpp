@@ -1,3 +1,5 @@
+#include <sys/types.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
