@@ -13,7 +13,7 @@
  * Linux it loads libzer2ivi.so with dlopen (HOW must be "name"), so the same
  * program gives the reference output of the Linux build.
  *
- * Output, one item per line:
+ * Output, one item per line (the library is unloaded at the end):
  *   initial message: "<Get_Error_Str right after loading>"
  *   result: <Zeb_To_Rinex result>
  *   message: "<Get_Error_Str after the call>"
@@ -59,6 +59,11 @@ static const char kUsage[] =
     "  --nav-size BYTES     structSize of NavSettings (default 644)\n";
 
 struct Library {
+#if defined(_WIN32)
+    HMODULE module;
+#else
+    void *handle;
+#endif
     ZebToRinexFn zebToRinex;
     GetErrorStrFn getErrorStr;
 };
@@ -183,12 +188,16 @@ static int Load_Library(const char *path, int byOrdinal, struct Library *library
         return 0;
     }
     printf("lookup: names and ordinals agree\n");
+    library->module = module;
     library->zebToRinex =
         (ZebToRinexFn)(GenericFn)(byOrdinal ? convertByOrdinal : convertByName);
     library->getErrorStr =
         (GetErrorStrFn)(GenericFn)(byOrdinal ? messageByOrdinal : messageByName);
     return 1;
 }
+
+/* Unloading runs the DLL's detach; 0 when it failed. */
+static int Unload_Library(struct Library *library) { return FreeLibrary(library->module) != 0; }
 
 #else
 
@@ -208,12 +217,15 @@ static int Load_Library(const char *path, int byOrdinal, struct Library *library
         fprintf(stderr, "Zeb_To_Rinex or Get_Error_Str not exported\n");
         return 0;
     }
+    library->handle = handle;
     /* POSIX guarantees that dlsym's object pointer holds a function address. */
     memcpy(&library->zebToRinex, &convert, sizeof library->zebToRinex);
     memcpy(&library->getErrorStr, &message, sizeof library->getErrorStr);
     printf("lookup: names resolved\n");
     return 1;
 }
+
+static int Unload_Library(struct Library *library) { return dlclose(library->handle) == 0; }
 
 #endif
 
@@ -334,6 +346,10 @@ int main(int argc, char **argv) {
     }
     printf("result: %ld\n", (long)result);
     if (!Print_Message(&library, "message")) return 1;
+    if (!Unload_Library(&library)) {
+        fprintf(stderr, "unloading the library failed\n");
+        return 1;
+    }
     fflush(stdout);
     return 0;
 }
