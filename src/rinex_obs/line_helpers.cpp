@@ -4,6 +4,12 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#endif
+
 #include "api/library_state.h"
 #include "rinex_obs/rinex_obs.h"
 
@@ -18,14 +24,34 @@ constexpr const char* kRinexDateFormat = "%2d-%s-%2d %2d:%02d";
 constexpr int kRinexDateSize = 20;
 
 std::tm System_Utc_Now() {
-    const std::time_t now = std::time(nullptr);
     std::tm utc{};
 #if defined(_WIN32)
-    gmtime_s(&utc, &now);
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    utc.tm_year = now.wYear - 1900;
+    utc.tm_mon = now.wMonth - 1;
+    utc.tm_mday = now.wDay;
+    utc.tm_hour = now.wHour;
+    utc.tm_min = now.wMinute;
+    utc.tm_sec = now.wSecond;
 #else
+    const std::time_t now = std::time(nullptr);
     gmtime_r(&now, &utc);
 #endif
     return utc;
+}
+
+// Infinity and not-a-number as the C library of a Linux host prints them
+// ("inf", "-inf", "nan", "-nan"), so every platform writes the same text.
+size_t Format_Non_Finite(char* destination, size_t capacity, double value, int width) {
+    const char* text = std::isnan(value) ? (std::signbit(value) ? "-nan" : "nan")
+                                         : (std::signbit(value) ? "-inf" : "inf");
+    const int written = std::snprintf(destination, capacity, "%*s", width, text);
+    if (written < 0) {
+        destination[0] = '\0';
+        return 0;
+    }
+    return static_cast<size_t>(written) < capacity ? static_cast<size_t>(written) : capacity - 1;
 }
 
 // ---- exact fixed-point formatting -----------------------------------------
@@ -103,14 +129,20 @@ bool Scaled_Magnitude(double value, int precision, uint64_t& scaled) {
     return scaled < (uint64_t{1} << 63);
 }
 
+// "00" "01" ... "99": two decimal digits per table entry.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 }  // namespace
 
 size_t Format_Fixed(char* destination, size_t capacity, double value, int width, int precision) {
     if (capacity == 0) return 0;
     if (value == 0.0) value = 0.0;  // a zero of either sign prints unsigned
+    if (!std::isfinite(value)) return Format_Non_Finite(destination, capacity, value, width);
     uint64_t scaled = 0;
-    if (precision < 0 || precision > 9 || !std::isfinite(value) ||
-        !Scaled_Magnitude(value, precision, scaled)) {
+    if (precision < 0 || precision > 9 || !Scaled_Magnitude(value, precision, scaled)) {
         const int written = std::snprintf(destination, capacity, "%*.*f", width, precision, value);
         if (written < 0) {
             destination[0] = '\0';
@@ -118,28 +150,60 @@ size_t Format_Fixed(char* destination, size_t capacity, double value, int width,
         }
         return static_cast<size_t>(written) < capacity ? static_cast<size_t>(written) : capacity - 1;
     }
-    // Digits from the right: fraction, point, integer part, sign.
-    char digits[40];
-    char* end = digits + sizeof digits;
+    // The decimal digits of the scaled magnitude, two at a time from the
+    // right, with leading zeros up to one digit before the point.
+    char digits[24];
+    char* const end = digits + sizeof digits;
     char* p = end;
-    const uint64_t power = kPowersOfTen[precision];
-    uint64_t whole = scaled / power;
-    uint64_t fraction = scaled % power;
-    for (int i = 0; i < precision; ++i) {
-        *--p = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
+    uint64_t rest = scaled;
+    while (rest >= 100) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * (rest % 100), 2);
+        rest /= 100;
     }
-    if (precision > 0) *--p = '.';
-    do {
-        *--p = static_cast<char>('0' + whole % 10);
-        whole /= 10;
-    } while (whole != 0);
-    if (std::signbit(value)) *--p = '-';
-    const size_t length = static_cast<size_t>(end - p);
-    const size_t padding = width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
+    if (rest >= 10) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs + 2 * rest, 2);
+    } else {
+        *--p = static_cast<char>('0' + rest);
+    }
+    const size_t fractionDigits = static_cast<size_t>(precision);
+    while (static_cast<size_t>(end - p) < fractionDigits + 1) *--p = '0';
+    const size_t digitCount = static_cast<size_t>(end - p);
+    const size_t wholeDigits = digitCount - fractionDigits;
+    const bool negative = std::signbit(value);
+    const size_t length = (negative ? 1 : 0) + digitCount + (fractionDigits > 0 ? 1 : 0);
+    const size_t padding =
+        width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
+    if (padding + length < capacity) {
+        char* out = destination;
+        std::memset(out, ' ', padding);
+        out += padding;
+        if (negative) *out++ = '-';
+        std::memcpy(out, p, wholeDigits);
+        out += wholeDigits;
+        if (fractionDigits > 0) {
+            *out++ = '.';
+            std::memcpy(out, p + wholeDigits, fractionDigits);
+            out += fractionDigits;
+        }
+        *out = '\0';
+        return padding + length;
+    }
+    // Does not fit: as much of the text as there is room for.
+    char text[48];
+    size_t n = 0;
+    if (negative) text[n++] = '-';
+    std::memcpy(text + n, p, wholeDigits);
+    n += wholeDigits;
+    if (fractionDigits > 0) {
+        text[n++] = '.';
+        std::memcpy(text + n, p + wholeDigits, fractionDigits);
+        n += fractionDigits;
+    }
     size_t out = 0;
     for (size_t i = 0; i < padding && out + 1 < capacity; ++i) destination[out++] = ' ';
-    for (size_t i = 0; i < length && out + 1 < capacity; ++i) destination[out++] = p[i];
+    for (size_t i = 0; i < n && out + 1 < capacity; ++i) destination[out++] = text[i];
     destination[out] = '\0';
     return out;
 }
@@ -153,6 +217,14 @@ void Pad_Field(char* destination, const char* source, int32_t width) {
 }
 
 void Satellite_Label(char* destination, int32_t satelliteNumber) {
+    if (satelliteNumber >= 0 && satelliteNumber <= 99) {
+        // What the formats below give for one or two digits, without them.
+        destination[0] = satelliteNumber <= 32 ? 'G' : 'R';
+        destination[1] = satelliteNumber < 10 ? ' ' : static_cast<char>('0' + satelliteNumber / 10);
+        destination[2] = static_cast<char>('0' + satelliteNumber % 10);
+        destination[3] = '\0';
+        return;
+    }
     std::snprintf(destination, 8, satelliteNumber <= 32 ? "G%2d" : "R%2d", satelliteNumber);
 }
 

@@ -53,6 +53,16 @@ TEST(FormatFixed, EdgeValuesMatchSnprintf) {
     }
 }
 
+TEST(FormatFixed, NonFiniteValuesAsALinuxHostPrintsThem) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(Fast(inf, 14, 3), "           inf");
+    EXPECT_EQ(Fast(-inf, 14, 3), "          -inf");
+    EXPECT_EQ(Fast(nan, 14, 3), "           nan");
+    EXPECT_EQ(Fast(-nan, 14, 3), "          -nan");
+    EXPECT_EQ(Fast(-nan, 1, 3), "-nan");
+}
+
 TEST(FormatFixed, NegativeZeroHasNoMinusButSmallNegativesKeepIt) {
     EXPECT_EQ(Fast(-0.0, 14, 3), "         0.000");
     EXPECT_EQ(Fast(-0.0001, 14, 3), "        -0.000");
