@@ -66,6 +66,14 @@ void Text_Close(TextFile& file) {
 }
 
 int Text_Get_Char(TextFile& file) {
+    // Most characters are neither CR nor Ctrl-Z and need no look ahead.
+    if (file.position < file.filled) {
+        const unsigned char plain = file.buffer[file.position];
+        if (plain != kCarriageReturn && plain != kCtrlZ) {
+            ++file.position;
+            return plain;
+        }
+    }
     const int c = Peek_Raw(file, 0);
     if (c == EOF || c == kCtrlZ) {
         // A Ctrl-Z stays where it is, so every later read meets it again.
