@@ -15,6 +15,8 @@ target_link_libraries(zer2ivi PRIVATE m)
 
 add_library(zer2ivi_static STATIC ${ZER2IVI_ALL_OBJECTS})
 set_target_properties(zer2ivi_static PROPERTIES OUTPUT_NAME zer2ivi)
+# A C program linking the static library needs the C++ runtime and libm.
+target_link_libraries(zer2ivi_static INTERFACE stdc++ m)
 
 foreach(target zer2ivi zer2ivi_static)
   target_include_directories(${target} PUBLIC
@@ -39,5 +41,9 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/zer2iviConfigVersion.cmak
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/zer2iviConfig.cmake ${PROJECT_BINARY_DIR}/zer2iviConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zer2ivi)
+# The pkg-config file finds its prefix from where it is installed, so an
+# installed tree may be moved or installed with --prefix.
+file(RELATIVE_PATH ZER2IVI_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+string(REGEX REPLACE "/$" "" ZER2IVI_PC_TO_PREFIX "${ZER2IVI_PC_TO_PREFIX}")
 configure_file(cmake/zer2ivi.pc.in ${PROJECT_BINARY_DIR}/zer2ivi.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/zer2ivi.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

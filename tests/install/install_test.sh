@@ -49,8 +49,13 @@ check_consumer() {
 SUCCESS: Wrote 120 epochs to RINEX file $name.o" ] || fail "$name printed: $out"
   # Which library it ran with: the installed one.
   if [ "$name" != static ]; then
-    LD_LIBRARY_PATH="$PREFIX/$LIBDIR" ldd "$program" | grep -q "$PREFIX/$LIBDIR/libzer2ivi.so.1" ||
-      fail "$name does not load the installed library"
+    # (ldd's whole output first: grep -q would end the pipe early)
+    local libraries
+    libraries=$(LD_LIBRARY_PATH="$PREFIX/$LIBDIR" ldd "$program")
+    case "$libraries" in
+      *"$PREFIX/$LIBDIR/libzer2ivi.so.1"*) ;;
+      *) fail "$name does not load the installed library: $libraries" ;;
+    esac
   fi
   echo "$name: ok"
 }
@@ -74,9 +79,14 @@ echo "== pkg-config --cflags --libs zer2ivi"
 flags=$(PKG_CONFIG_PATH="$PREFIX/$LIBDIR/pkgconfig" pkg-config --cflags --libs zer2ivi) ||
   fail "pkg-config does not find zer2ivi"
 echo "flags: $flags"
+# The .pc file is relocatable (its prefix is found from where it lies): the
+# include flag must lead to the installed header.
+include_dir=$(PKG_CONFIG_PATH="$PREFIX/$LIBDIR/pkgconfig" pkg-config --variable=includedir zer2ivi)
+[ "$(realpath "$include_dir")" = "$(realpath "$PREFIX/include")" ] ||
+  fail "pkg-config includedir $include_dir is not $PREFIX/include"
 case " $flags " in
-  *" -I$PREFIX/include "*) ;;
-  *) fail "pkg-config include flags do not name $PREFIX/include: $flags" ;;
+  *" -I$include_dir "*) ;;
+  *) fail "pkg-config include flags do not name $include_dir: $flags" ;;
 esac
 # shellcheck disable=SC2086
 "$CC" "${SAN_FLAGS[@]}" -Wall -Wextra -Werror -std=c11 -o "$WORK/consumer_pc" \
