@@ -378,6 +378,7 @@ int main(int argc, char** argv) {
         return ok ? 0 : 1;
     }
 
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // progress shows while it runs
     const Options options = Parse(argc, argv);
     Sizes sizes = options.tiny ? kTinySizes : kFullSizes;
     if (options.runs >= 1) sizes.runs = options.runs;

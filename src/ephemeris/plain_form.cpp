@@ -11,6 +11,7 @@ namespace zer2ivi {
 namespace {
 
 using ephemeris_detail::Leading_Int32;
+using ephemeris_detail::Read_Double;
 
 // The six lines of one ephemeris.
 constexpr const char* kPlainLine1 = "%d %d %ld %lf %ld %ld";
@@ -83,7 +84,7 @@ int Scan_Values(const char* line, const char* format, va_list args) {
                 if (value[0] == '.') return count;
                 *va_arg(args, int32_t*) = Leading_Int32(value);
                 break;
-            case Conversion::Double: *va_arg(args, double*) = std::strtod(value, nullptr); break;
+            case Conversion::Double: *va_arg(args, double*) = Read_Double(value, nullptr); break;
             case Conversion::Float: *va_arg(args, float*) = std::strtof(value, nullptr); break;
             case Conversion::Char: *va_arg(args, char*) = value[0]; break;
             case Conversion::Text: {

@@ -1,6 +1,9 @@
 #include "ephemeris/value_text.h"
 
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
+#include <system_error>
 
 namespace zer2ivi::ephemeris_detail {
 namespace {
@@ -54,10 +57,35 @@ bool Scan_Int32(const char*& cursor, int32_t& value) {
     return true;
 }
 
+double Read_Double(const char* text, const char** end) {
+    // strtod skips the blanks of isspace in the C locale: those of Is_White.
+    const char* p = Skip_White(text);
+    const bool negative = *p == '-';
+    const char* body = (*p == '-' || *p == '+') ? p + 1 : p;
+    // std::from_chars reads the same decimal forms, correctly rounded like
+    // strtod, but takes no "+" and no "0x"; those forms, and every case
+    // from_chars refuses (no digits, out of range), go to strtod.
+    const bool decimal = (Is_Digit(*body) && !(body[0] == '0' && (body[1] == 'x' || body[1] == 'X'))) ||
+                         (*body == '.' && Is_Digit(body[1]));
+    if (decimal) {
+        double magnitude = 0.0;
+        const auto result =
+            std::from_chars(body, body + std::strlen(body), magnitude, std::chars_format::general);
+        if (result.ec == std::errc{}) {
+            if (end != nullptr) *end = result.ptr;
+            return negative ? -magnitude : magnitude;
+        }
+    }
+    char* stop = nullptr;
+    const double value = std::strtod(text, &stop);
+    if (end != nullptr) *end = stop;
+    return value;
+}
+
 bool Scan_Double(const char*& cursor, double& value) {
     const char* start = Skip_White(cursor);
-    char* end = nullptr;
-    const double converted = std::strtod(start, &end);
+    const char* end = nullptr;
+    const double converted = Read_Double(start, &end);
     if (end == start) return false;
     value = converted;
     cursor = end;

@@ -19,6 +19,12 @@ int32_t Leading_Int32(const char* text);
 // then an integer (%d, %ld) or a double (%lf).  false when nothing converts;
 // on success cursor moves past the characters used.
 bool Scan_Int32(const char*& cursor, int32_t& value);
+
+// Exactly what strtod gives for text (value and end of the characters
+// used), in the C locale.  Plain decimal numbers take a fast exact route;
+// anything else (hexadecimal, infinity, not-a-number, out of range) goes to
+// strtod itself.  end may be null.
+double Read_Double(const char* text, const char** end);
 bool Scan_Double(const char*& cursor, double& value);
 
 }  // namespace zer2ivi::ephemeris_detail
