@@ -103,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(HugeAndNotANumber, ClockOffsetTest,
 
 struct ObservationValueCase {
     const char* name;
-    double MeasurementRecord::*value;
+    // Stores the number into one value of a (packed) record.
+    void (*set)(MeasurementRecord&, double);
     double number;
 };
 
@@ -113,7 +114,7 @@ class ObservationValueTest : public HostileObservationsTest,
 TEST_P(ObservationValueTest, ObservationLineIsStillEightyCharacters) {
     const ObservationValueCase& c = GetParam();
     MeasurementRecord record = Measurement(7, 1, 21000000.5, -1.5, -2.5, 21000003.5, 100.25);
-    record.*c.value = c.number;
+    c.set(record, c.number);
     // The ordinary epoch first, so every type is found by the pre-scan.
     Write_Zeb(dir.file("in.zeb"),
               {{345600.0, {Measurement(7, 1, 21000000.5, -1.5, -2.5, 21000003.5, 100.25)}},
@@ -124,10 +125,13 @@ TEST_P(ObservationValueTest, ObservationLineIsStillEightyCharacters) {
 
 std::vector<ObservationValueCase> Observation_Value_Cases() {
     std::vector<ObservationValueCase> cases;
-    const std::pair<const char*, double MeasurementRecord::*> fields[] = {
-        {"C1", &MeasurementRecord::c1}, {"L1", &MeasurementRecord::l1},
-        {"L2", &MeasurementRecord::l2}, {"P2", &MeasurementRecord::p2},
-        {"D1", &MeasurementRecord::d1}};
+    using Setter = void (*)(MeasurementRecord&, double);
+    const std::pair<const char*, Setter> fields[] = {
+        {"C1", [](MeasurementRecord& r, double v) { r.c1 = v; }},
+        {"L1", [](MeasurementRecord& r, double v) { r.l1 = v; }},
+        {"L2", [](MeasurementRecord& r, double v) { r.l2 = v; }},
+        {"P2", [](MeasurementRecord& r, double v) { r.p2 = v; }},
+        {"D1", [](MeasurementRecord& r, double v) { r.d1 = v; }}};
     static std::vector<std::string> names;
     names.reserve(32);
     for (const auto& [field, member] : fields) {
