@@ -11,7 +11,7 @@
 namespace zer2ivi::testing {
 namespace {
 
-enum class Place { MissingDirectory, ReadOnlyDirectory, BelowAFile, DeviceFull };
+enum class Place { MissingDirectory, ReadOnlyDirectory, BelowAFile, IsADirectory, DeviceFull };
 enum class Output { Navigation, Observation };
 
 struct UnwritableCase {
@@ -63,6 +63,9 @@ protected:
             case Place::BelowAFile:
                 Write_File(dir.file("plainfile"), "x");
                 return dir.file("plainfile") + "/" + name;
+            case Place::IsADirectory:
+                mkdir(dir.file(name).c_str(), 0700);
+                return dir.file(name);
             case Place::DeviceFull:
                 return "/dev/full";
         }
@@ -112,11 +115,54 @@ INSTANTIATE_TEST_SUITE_P(
         UnwritableCase{"NavInMissingDirectory", Output::Navigation, Place::MissingDirectory},
         UnwritableCase{"NavInReadOnlyDirectory", Output::Navigation, Place::ReadOnlyDirectory},
         UnwritableCase{"NavBelowAFile", Output::Navigation, Place::BelowAFile},
+        UnwritableCase{"NavIsADirectory", Output::Navigation, Place::IsADirectory},
         UnwritableCase{"NavOnDeviceFull", Output::Navigation, Place::DeviceFull},
         UnwritableCase{"ObsInMissingDirectory", Output::Observation, Place::MissingDirectory},
         UnwritableCase{"ObsInReadOnlyDirectory", Output::Observation, Place::ReadOnlyDirectory},
         UnwritableCase{"ObsBelowAFile", Output::Observation, Place::BelowAFile},
+        UnwritableCase{"ObsIsADirectory", Output::Observation, Place::IsADirectory},
         UnwritableCase{"ObsOnDeviceFull", Output::Observation, Place::DeviceFull}),
+    [](const auto& param_info) { return std::string(param_info.param.name); });
+
+struct DirectoryInputCase {
+    const char* name;
+    bool ephemeris;  // else the binary observation file
+    const char* message;
+};
+
+class DirectoryInputTest : public ::testing::TestWithParam<DirectoryInputCase> {
+protected:
+    void SetUp() override { Reset_Library_State(); }
+    TempDir dir;
+};
+
+// A directory opens for reading on some systems, but every read of it
+// fails: the conversion must end with its message, not read on forever.
+TEST_P(DirectoryInputTest, UnreadableInputEndsTheConversion) {
+    const DirectoryInputCase& c = GetParam();
+    Write_Zeb(dir.file("in.zeb"), {{345600.0, C1_Satellites(3)}});
+    Write_File(dir.file("in.eph"), Plain_Ephemeris(4));
+    const std::string input = dir.file("input-directory");
+    ASSERT_EQ(mkdir(input.c_str(), 0700), 0);
+    Conversion conversion(dir);
+    if (c.ephemeris) {
+        Set_Text(conversion.nav->ephemerisFileName, input);
+    } else {
+        Set_Text(conversion.obs->zebFileName, input);
+    }
+    const int descriptors = Open_Descriptor_Count();
+    EXPECT_EQ(conversion.run(), 1);
+    EXPECT_EQ(Open_Descriptor_Count(), descriptors);
+    const std::string message = conversion.message();
+    EXPECT_TRUE(message == c.message || message == std::string(c.message) + input ||
+                message == "Error: Unable to open " + input)
+        << message;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothInputs, DirectoryInputTest,
+    ::testing::Values(DirectoryInputCase{"Ephemeris", true, "Empty ephemeris file"},
+                      DirectoryInputCase{"Observations", false, "ERROR: Could not open: "}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
 
 }  // namespace
