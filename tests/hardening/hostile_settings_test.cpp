@@ -144,6 +144,18 @@ INSTANTIATE_TEST_SUITE_P(Paths255, LongPathTest,
                                            LongPathCase{"OutputBackslashes", true, false}),
                          [](const auto& param_info) { return std::string(param_info.param.name); });
 
+TEST_F(HostileSettingsTest, MissingEphemerisFileOf255CharactersIsNamedByItsFilePart) {
+    for (const bool backslashes : {false, true}) {
+        Conversion conversion(dir);
+        const std::string path = Path_Of_Length(dir, 255, backslashes, ".eph");
+        Set_Text(conversion.nav->ephemerisFileName, path);
+        const int descriptors = Open_Descriptor_Count();
+        EXPECT_EQ(conversion.run(), 1);
+        EXPECT_EQ(Open_Descriptor_Count(), descriptors);
+        EXPECT_EQ(conversion.message(), "Error: Unable to open " + File_Part(path)) << backslashes;
+    }
+}
+
 TEST_F(HostileSettingsTest, MessageOfAFilePartLongerThanItsBufferIsCut) {
     // 255 characters without a backslash: the file part is the whole path,
     // cut to the 127 characters its buffer holds.
