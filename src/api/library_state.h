@@ -40,7 +40,6 @@ struct LibraryState {
     TaggedBlock taggedBlock = {};
     char blockLineBuffer[kBlockLineSize] = {};
     char joinBuffer[kJoinBufferSize] = {};
-    char valueScratch[kValueScratchSize] = {};
 };
 
 extern LibraryState library;

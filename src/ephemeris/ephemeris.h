@@ -46,7 +46,6 @@ inline constexpr int kTaggedMaxWords = 16;
 inline constexpr int kTaggedMaxLines = 32;
 inline constexpr int kBlockLineSize = 256;
 inline constexpr int kJoinBufferSize = 512;
-inline constexpr int kValueScratchSize = 256;
 // A line is read in pieces of at most this many characters; the rest of a
 // longer line arrives as the following line or lines.
 inline constexpr int kTextPieceLength = 254;

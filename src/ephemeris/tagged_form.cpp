@@ -70,7 +70,12 @@ char* Header_Brace(char* line) {
 // returns the first character after the word.
 const char* Copy_Word(const char* text, char* holder, size_t size) {
     size_t length = 0;
-    while (text[length] != '\0' && !Is_White(text[length])) ++length;
+    // Every blank and the NUL lie at or below the space character.
+    for (;; ++length) {
+        const char c = text[length];
+        if (static_cast<unsigned char>(c) > ' ') continue;
+        if (c == '\0' || Is_White(c)) break;
+    }
     const size_t kept = length < size ? length : size - 1;
     std::memcpy(holder, text, kept);
     holder[kept] = '\0';
@@ -88,7 +93,10 @@ enum class LineOutcome { Stored, Skipped, EndOfBlock };
 // its words.  The line is changed in place.
 LineOutcome Treat_Block_Line(char* line, TaggedBlock& block) {
     bool quoted = false;
-    for (char* p = line; *p != '\0'; ++p) {
+    for (char* p = line;; ++p) {
+        // Outside quotes only a comment, a brace or a quote matters.
+        if (!quoted) p += std::strcspn(p, ";}\"");
+        if (*p == '\0') break;
         if (*p == ';') {
             *p = '\0';
             break;
@@ -185,18 +193,28 @@ int Get_Tagged_Values(const char* tag, TaggedBlock& block, const char* format, .
     if (found == nullptr) return -1;
     // Join the values, each without its double quotes and followed by one
     // blank; what does not fit the join buffer is left out.
+    // A value without quotes is copied whole.
     char* joined = library.joinBuffer;
-    char* scratch = library.valueScratch;
     size_t length = 0;
     for (int16_t v = 0; v < found->valueCount && v < kTaggedMaxValues; ++v) {
-        size_t scratchLength = 0;
-        for (const char* p = found->values[v]; *p != '\0'; ++p) {
-            if (*p != kQuote && scratchLength + 1 < kValueScratchSize) scratch[scratchLength++] = *p;
+        const char* value = found->values[v];
+        const size_t valueLength = strnlen(value, kTaggedValueSize - 1);
+        const bool quoted = std::memchr(value, kQuote, valueLength) != nullptr;
+        size_t kept = valueLength;
+        if (quoted) {
+            for (size_t i = 0; i < valueLength; ++i) {
+                if (value[i] == kQuote) --kept;
+            }
         }
-        scratch[scratchLength] = '\0';
-        if (length + scratchLength + 1 >= kJoinBufferSize) break;
-        std::memcpy(joined + length, scratch, scratchLength);
-        length += scratchLength;
+        if (length + kept + 1 >= kJoinBufferSize) break;
+        if (quoted) {
+            for (size_t i = 0; i < valueLength; ++i) {
+                if (value[i] != kQuote) joined[length++] = value[i];
+            }
+        } else {
+            std::memcpy(joined + length, value, valueLength);
+            length += valueLength;
+        }
         joined[length++] = ' ';
     }
     joined[length] = '\0';

@@ -89,9 +89,50 @@ int Text_Get_Char(TextFile& file) {
     return c;
 }
 
+namespace {
+
+// Takes the run of ordinary characters (no LF, CR or Ctrl-Z) that waits in
+// the buffer, up to room characters, into destination; a LF right after the
+// run is taken too.  Returns the length of the run; lineEnded tells whether
+// a LF was taken.  Nothing is read from the stream.
+size_t Take_Buffered_Run(TextFile& file, char* destination, size_t room, bool& lineEnded) {
+    lineEnded = false;
+    const size_t waiting = file.filled - file.position;
+    const size_t span = waiting < room ? waiting : room;
+    if (span == 0) return 0;
+    const unsigned char* start = file.buffer + file.position;
+    size_t run = span;
+    if (const void* lf = std::memchr(start, kLineFeed, run)) {
+        run = static_cast<size_t>(static_cast<const unsigned char*>(lf) - start);
+    }
+    if (const void* cr = std::memchr(start, kCarriageReturn, run)) {
+        run = static_cast<size_t>(static_cast<const unsigned char*>(cr) - start);
+    }
+    if (const void* ctrlZ = std::memchr(start, kCtrlZ, run)) {
+        run = static_cast<size_t>(static_cast<const unsigned char*>(ctrlZ) - start);
+    }
+    std::memcpy(destination, start, run);
+    file.position += run;
+    if (run < span && start[run] == kLineFeed) {
+        ++file.position;
+        lineEnded = true;
+    }
+    return run;
+}
+
+}  // namespace
+
 int Read_Text_Line(TextFile& file, char* buffer, int maxCharacters) {
     int count = 0;
     for (;;) {
+        // Ordinary characters already in the buffer go across in one piece;
+        // the rest (CR, Ctrl-Z, a refill, the end) one at a time below.
+        if (count < maxCharacters) {
+            bool lineEnded = false;
+            count += static_cast<int>(Take_Buffered_Run(
+                file, buffer + count, static_cast<size_t>(maxCharacters - count), lineEnded));
+            if (lineEnded) break;
+        }
         if (count == maxCharacters) {
             // A line feed right after a full piece ends the line with it.
             // Looking at it is no read, so the end of the file found here is

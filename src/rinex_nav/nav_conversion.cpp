@@ -46,9 +46,14 @@ struct EphemerisInput {
     ~EphemerisInput() { Text_Close(file); }
 };
 
+// The navigation file gets a larger stream buffer, obtained once per
+// conversion.
+constexpr size_t kOutputBufferSize = 64 * 1024;
+
 // The navigation file, closed on every path; close() tells whether all
-// that was written reached the file.
+// that was written reached the file.  The buffer outlives the stream.
 struct NavOutput {
+    std::unique_ptr<char[]> buffer;
     std::FILE* stream = nullptr;
     NavOutput() = default;
     NavOutput(const NavOutput&) = delete;
@@ -90,6 +95,12 @@ void Close_Files(EphemerisInput& input, NavOutput& output) {
 // both files.  0 success, -1 the navigation file could not be written.
 int32_t Write_Navigation(EphemerisInput& input, NavOutput& output, const char* runBy,
                          RecordSource nextEphemeris) {
+    // Nothing has been written yet, so the stream may still take its larger
+    // buffer; without one it keeps its default buffer.
+    output.buffer.reset(new (std::nothrow) char[kOutputBufferSize]);
+    if (output.buffer != nullptr) {
+        std::setvbuf(output.stream, output.buffer.get(), _IOFBF, kOutputBufferSize);
+    }
     if (Write_Nav_Header(output.stream, runBy) != 0) {
         Set_Message(kMsgDiskFull);
         Close_Files(input, output);

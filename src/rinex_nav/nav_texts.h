@@ -13,8 +13,8 @@ inline constexpr const char* kProgram = "DID2ARE Beta";
 inline constexpr const char* kLabelRunBy = "PGM / RUN BY / DATE";
 inline constexpr const char* kLabelEndOfHeader = "END OF HEADER";
 
-// Record: PRN, epoch (two-digit year) and the start of the clock line.
-inline constexpr const char* kFormatEpoch = "%2d%3d%3d%3d%3d%3d%5.1lf";
+// Record: the clock line starts with the PRN and the epoch (two-digit year)
+// as "%2d%3d%3d%3d%3d%3d%5.1lf" prints them.
 // Orbit lines begin with this many blanks.
 inline constexpr int kOrbitIndent = 3;
 

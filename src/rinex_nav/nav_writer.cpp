@@ -24,8 +24,8 @@ constexpr int kScientificDigits = 11;
 constexpr int kScientificTextSize = 40;
 constexpr int32_t kBroadcastWeekThreshold = 500;
 constexpr int32_t kBroadcastWeekOffset = 1024;
-constexpr int kEpochTextSize = 96;
 constexpr int kDateTextSize = 20;
+constexpr char kZeroField[kNumberFieldSize] = "  .000000000000D+00";
 
 bool Is_Digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -61,6 +61,149 @@ void Other_Number_Field(char* destination, const char* text) {
     std::memset(destination, ' ', padding);
     std::memcpy(destination + padding, text, length);
     destination[kNumberFieldWidth] = '\0';
+}
+
+// ---- exact D19.12 digits ----------------------------------------------------
+//
+// "%.11e" prints the exact binary value rounded to 12 significant digits,
+// ties to even.  For 10^k <= |value| < 10^(k+1) with -16 <= k <= 11 the 12
+// digits are round(value * 10^p), p = 11 - k, and with value = m * 2^e
+// that is round(m * 5^p / 2^-(e + p)): 5^p fits 64 bits for p <= 27, the
+// product of the 53-bit m and 5^p fits 128 bits, kept as a pair of 64-bit
+// words so the routine works on 32-bit targets too, and -(e + p) always
+// lies between 16 and 105 there.
+
+struct Wide {
+    uint64_t hi;
+    uint64_t lo;
+};
+
+Wide Multiply_64_64(uint64_t a, uint64_t b) {
+    const uint64_t aLo = a & 0xffffffffu;
+    const uint64_t aHi = a >> 32;
+    const uint64_t bLo = b & 0xffffffffu;
+    const uint64_t bHi = b >> 32;
+    const uint64_t lowLow = aLo * bLo;
+    const uint64_t lowHigh = aLo * bHi;
+    const uint64_t highLow = aHi * bLo;
+    const uint64_t highHigh = aHi * bHi;
+    const uint64_t middle = (lowLow >> 32) + (lowHigh & 0xffffffffu) + (highLow & 0xffffffffu);
+    return {highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32),
+            (middle << 32) | (lowLow & 0xffffffffu)};
+}
+
+// floor(x / 2^shift) for shift 1..127 (the quotient must fit 64 bits), and
+// whether the exact quotient rounds up, ties to even.
+uint64_t Shift_Floor(Wide x, int shift, bool& roundUp) {
+    uint64_t quotient;
+    Wide rest;
+    Wide half;
+    if (shift >= 64) {
+        const int high = shift - 64;
+        quotient = high == 0 ? x.hi : x.hi >> high;
+        rest = {high == 0 ? 0 : x.hi & ((uint64_t{1} << high) - 1), x.lo};
+        half = high == 0 ? Wide{0, uint64_t{1} << 63} : Wide{uint64_t{1} << (high - 1), 0};
+    } else {
+        quotient = (x.lo >> shift) | (x.hi << (64 - shift));
+        rest = {0, x.lo & ((uint64_t{1} << shift) - 1)};
+        half = {0, uint64_t{1} << (shift - 1)};
+    }
+    const bool above = rest.hi != half.hi ? rest.hi > half.hi : rest.lo > half.lo;
+    const bool tie = rest.hi == half.hi && rest.lo == half.lo;
+    roundUp = above || (tie && (quotient & 1u) != 0);
+    return quotient;
+}
+
+constexpr uint64_t kPowersOfFive[28] = {
+    1ULL,
+    5ULL,
+    25ULL,
+    125ULL,
+    625ULL,
+    3125ULL,
+    15625ULL,
+    78125ULL,
+    390625ULL,
+    1953125ULL,
+    9765625ULL,
+    48828125ULL,
+    244140625ULL,
+    1220703125ULL,
+    6103515625ULL,
+    30517578125ULL,
+    152587890625ULL,
+    762939453125ULL,
+    3814697265625ULL,
+    19073486328125ULL,
+    95367431640625ULL,
+    476837158203125ULL,
+    2384185791015625ULL,
+    11920928955078125ULL,
+    59604644775390625ULL,
+    298023223876953125ULL,
+    1490116119384765625ULL,
+    7450580596923828125ULL,
+};
+constexpr int kMaxFastPower = 27;
+constexpr uint64_t kTwelveDigitsLow = 100000000000ULL;   // 10^11
+constexpr uint64_t kTwelveDigitsHigh = 1000000000000ULL;  // 10^12
+// Binary exponents whose decimal exponent estimate lies in -16..10.
+constexpr int kFastBinaryExponentLow = -53;
+constexpr int kFastBinaryExponentHigh = 36;
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The D19.12 field of a nonzero finite value straight from its bits; false
+// (nothing written) outside the range the integer arithmetic covers.
+bool Fast_Rinex_Field(char* destination, double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int exponentField = static_cast<int>((bits >> 52) & 0x7ff);
+    const int binaryExponent = exponentField - 1023;
+    if (exponentField == 0 || binaryExponent < kFastBinaryExponentLow ||
+        binaryExponent > kFastBinaryExponentHigh) {
+        return false;
+    }
+    const uint64_t significand = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    // floor(binaryExponent * log10(2)): the decimal exponent or one less.
+    int decimalExponent = (binaryExponent * 78913) >> 18;
+    uint64_t digits = 0;
+    bool roundUp = false;
+    for (;;) {
+        const int power = 11 - decimalExponent;
+        if (power < 0 || power > kMaxFastPower) return false;
+        const int shift = 1075 - exponentField - power;
+        digits = Shift_Floor(Multiply_64_64(significand, kPowersOfFive[power]), shift, roundUp);
+        if (digits < kTwelveDigitsLow) return false;  // never: the estimate is not too high
+        if (digits < kTwelveDigitsHigh) break;
+        ++decimalExponent;
+    }
+    if (roundUp) ++digits;
+    if (digits == kTwelveDigitsHigh) {
+        // 9.99999999999|5... rounds up to the next power of ten.
+        digits = kTwelveDigitsLow;
+        ++decimalExponent;
+    }
+    destination[0] = ' ';
+    destination[1] = (bits >> 63) != 0 ? '-' : ' ';
+    destination[2] = '.';
+    char* out = destination + 3 + 12;
+    for (int pair = 0; pair < 6; ++pair) {
+        out -= 2;
+        std::memcpy(out, kDigitPairs + 2 * (digits % 100), 2);
+        digits /= 100;
+    }
+    // The field's exponent is one above the scientific one: .ddd x 10^(k+1).
+    const int fieldExponent = decimalExponent + 1;
+    const int magnitude = fieldExponent < 0 ? -fieldExponent : fieldExponent;
+    destination[15] = 'D';
+    destination[16] = fieldExponent < 0 ? '-' : '+';
+    std::memcpy(destination + 17, kDigitPairs + 2 * magnitude, 2);
+    destination[kNumberFieldWidth] = '\0';
+    return true;
 }
 
 void Append_Number(LineBuilder& line, double value) {
@@ -123,7 +266,12 @@ void Format_Rinex_Double(char* destination, const char* scientificText) {
 }
 
 void Format_Rinex_Value(char* destination, double value) {
-    if (value == 0.0) value = 0.0;  // a zero of either sign prints unsigned
+    if (value == 0.0) {
+        // A zero of either sign prints unsigned.
+        std::memcpy(destination, kZeroField, sizeof kZeroField);
+        return;
+    }
+    if (Fast_Rinex_Field(destination, value)) return;
     char text[kScientificTextSize];
     Scientific_Text(text, value);
     Format_Rinex_Double(destination, text);
@@ -160,11 +308,15 @@ int32_t Write_Nav_Record(std::FILE* stream, EphemerisRecord& record) {
     double second = 0.0;
     Gps_To_Calendar(epochWeek, static_cast<double>(record.toe), hour, minute, second, month, day,
                     year);
-    char epoch[kEpochTextSize];
-    std::snprintf(epoch, sizeof epoch, kFormatEpoch, record.prn, year % 100, month, day, hour,
-                  minute, second);
+    // The epoch as "%2d%3d%3d%3d%3d%3d%5.1lf" prints it.
     LineBuilder clock;
-    clock.text(epoch);
+    clock.integer(record.prn, 2)
+        .integer(year % 100, 3)
+        .integer(month, 3)
+        .integer(day, 3)
+        .integer(hour, 3)
+        .integer(minute, 3)
+        .fixed(second, 5, 1);
     Append_Number(clock, record.af0);
     Append_Number(clock, record.af1);
     Append_Number(clock, record.af2);
