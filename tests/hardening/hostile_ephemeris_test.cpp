@@ -53,6 +53,9 @@ struct HostileFileCase {
     int records;  // -1: as many as the message says (checked against the file)
 };
 
+// Named in test output by what it is (not by its bytes).
+void PrintTo(const HostileFileCase& c, std::ostream* os) { *os << c.name; }
+
 class HostileFileTest : public HostileEphemerisTest,
                         public ::testing::WithParamInterface<HostileFileCase> {};
 
@@ -116,6 +119,9 @@ struct HostileValueCase {
     const char* text;
 };
 
+// Named in test output by what it is (not by its bytes).
+void PrintTo(const HostileValueCase& c, std::ostream* os) { *os << c.name; }
+
 class HostileValueTest : public HostileEphemerisTest,
                          public ::testing::WithParamInterface<HostileValueCase> {};
 
@@ -157,6 +163,9 @@ struct HugeIntegerCase {
     std::string week;
     const char* lineStart;  // of the record's first line
 };
+
+// Named in test output by what it is (not by its bytes).
+void PrintTo(const HugeIntegerCase& c, std::ostream* os) { *os << c.name; }
 
 class HugeIntegerTest : public HostileEphemerisTest,
                         public ::testing::WithParamInterface<HugeIntegerCase> {};

@@ -108,6 +108,9 @@ struct ObservationValueCase {
     double number;
 };
 
+// Named in test output by what it is (not by its bytes).
+void PrintTo(const ObservationValueCase& c, std::ostream* os) { *os << c.name; }
+
 class ObservationValueTest : public HostileObservationsTest,
                              public ::testing::WithParamInterface<ObservationValueCase> {};
 
@@ -185,6 +188,9 @@ struct SatelliteNumberCase {
     int prn;
     const char* label;  // nullptr: the file is refused
 };
+
+// Named in test output by what it is (not by its bytes).
+void PrintTo(const SatelliteNumberCase& c, std::ostream* os) { *os << "prn " << c.prn; }
 
 class SatelliteNumberTest : public HostileObservationsTest,
                             public ::testing::WithParamInterface<SatelliteNumberCase> {};

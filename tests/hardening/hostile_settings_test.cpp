@@ -39,6 +39,9 @@ struct UnterminatedTextCase {
     size_t width;   // how many of its characters the line keeps
 };
 
+// Named in test output by what it is (not by its bytes).
+void PrintTo(const UnterminatedTextCase& c, std::ostream* os) { *os << c.name; }
+
 class UnterminatedTextTest : public HostileSettingsTest,
                              public ::testing::WithParamInterface<UnterminatedTextCase> {};
 
@@ -113,6 +116,9 @@ struct LongPathCase {
     bool backslashes;
     bool zebMissing;  // the long path is a binary file that does not exist
 };
+
+// Named in test output by what it is (not by its bytes).
+void PrintTo(const LongPathCase& c, std::ostream* os) { *os << c.name; }
 
 class LongPathTest : public HostileSettingsTest,
                      public ::testing::WithParamInterface<LongPathCase> {};

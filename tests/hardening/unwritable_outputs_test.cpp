@@ -20,6 +20,9 @@ struct UnwritableCase {
     Place place;
 };
 
+// Named in test output by what it is (not by its bytes).
+void PrintTo(const UnwritableCase& c, std::ostream* os) { *os << c.name; }
+
 class UnwritableOutputTest : public ::testing::TestWithParam<UnwritableCase> {
 protected:
     void SetUp() override {
@@ -129,6 +132,9 @@ struct DirectoryInputCase {
     bool ephemeris;  // else the binary observation file
     const char* message;
 };
+
+// Named in test output by what it is (not by its bytes).
+void PrintTo(const DirectoryInputCase& c, std::ostream* os) { *os << c.name; }
 
 class DirectoryInputTest : public ::testing::TestWithParam<DirectoryInputCase> {
 protected:
