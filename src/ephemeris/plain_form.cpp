@@ -10,8 +10,8 @@
 namespace zer2ivi {
 namespace {
 
-using ephemeris_detail::Leading_Int32;
-using ephemeris_detail::Read_Double;
+using ephemeris_detail::Leading_Int32_In;
+using ephemeris_detail::Read_Double_In;
 
 // The six lines of one ephemeris.
 constexpr const char* kPlainLine1 = "%d %d %ld %lf %ld %ld";
@@ -50,9 +50,8 @@ Conversion Next_Conversion(const char*& format) {
     }
 }
 
-int Scan_Values(const char* line, const char* format, va_list args) {
-    char value[kBlockLineSize];
-    const size_t length = std::strlen(line);
+// line holds length characters and a NUL.
+int Scan_Values(const char* line, size_t length, const char* format, va_list args) {
     size_t position = 0;  // just after the last value: its separator or the end
     bool afterValue = false;
     int count = 0;
@@ -74,22 +73,32 @@ int Scan_Values(const char* line, const char* format, va_list args) {
         if (position >= length) return count;
         size_t end = position;
         while (end < length && !Is_Separator(line[end])) ++end;
+        // The value is read where it stands, as if it ended with a NUL.
+        const char* value = line + position;
+        const char* valueEnd = line + end;
         const size_t valueLength = end - position;
-        std::memcpy(value, line + position, valueLength);
-        value[valueLength] = '\0';
         position = end;
         afterValue = true;
         switch (conversion) {
             case Conversion::Int:
                 if (value[0] == '.') return count;
-                *va_arg(args, int32_t*) = Leading_Int32(value);
+                *va_arg(args, int32_t*) = Leading_Int32_In(value, valueEnd);
                 break;
-            case Conversion::Double: *va_arg(args, double*) = Read_Double(value, nullptr); break;
-            case Conversion::Float: *va_arg(args, float*) = std::strtof(value, nullptr); break;
+            case Conversion::Double:
+                *va_arg(args, double*) = Read_Double_In(value, valueEnd, nullptr);
+                break;
+            case Conversion::Float: {
+                char text[kBlockLineSize];
+                std::memcpy(text, value, valueLength);
+                text[valueLength] = '\0';
+                *va_arg(args, float*) = std::strtof(text, nullptr);
+                break;
+            }
             case Conversion::Char: *va_arg(args, char*) = value[0]; break;
             case Conversion::Text: {
                 char* destination = va_arg(args, char*);
-                std::memcpy(destination, value, valueLength + 1);
+                std::memcpy(destination, value, valueLength);
+                destination[valueLength] = '\0';
                 break;
             }
             case Conversion::RestOfLine:
@@ -104,10 +113,16 @@ int Scan_Values(const char* line, const char* format, va_list args) {
 
 int Scan_Line(TextFile& file, const char* format, ...) {
     char line[kBlockLineSize];
-    if (Read_Text_Line(file, line, kTextPieceLength) < 0) return -1;
+    const int length = Read_Text_Line(file, line, kTextPieceLength);
+    if (length < 0) return -1;
     va_list args;
     va_start(args, format);
-    const int count = Scan_Values(line, format, args);
+    // A NUL read from the file ends the line's text.
+    size_t textLength = static_cast<size_t>(length);
+    if (const void* nul = std::memchr(line, '\0', textLength)) {
+        textLength = static_cast<size_t>(static_cast<const char*>(nul) - line);
+    }
+    const int count = Scan_Values(line, textLength, format, args);
     va_end(args);
     return count;
 }

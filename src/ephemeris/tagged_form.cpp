@@ -123,12 +123,80 @@ LineOutcome Treat_Block_Line(char* line, TaggedBlock& block) {
     return LineOutcome::Stored;
 }
 
-// The standard formatted scan of text under format (only %d, %ld and %lf
-// occur), integers into int32_t saturated.  Stops at the first value that
-// does not convert; a text that ends before the first value gives 0.
-int Scan_Joined(const char* text, const char* format, va_list args) {
+// The values of one stored line as the standard formatted scan meets them
+// in "v1 v2 ... " (each value without its double quotes and followed by one
+// blank, as many as fit the join buffer).  No value holds a blank, so no
+// conversion reaches from one value into the next; a conversion may stop
+// inside a value, and the next one goes on from there.
+class ValueCursor {
+public:
+    explicit ValueCursor(const TaggedLine& line) : line_(line) {
+        // The values that fit the join buffer take part.
+        size_t joined = 0;
+        for (int16_t v = 0; v < line.valueCount && v < kTaggedMaxValues; ++v) {
+            const char* value = line.values[v];
+            const size_t length = strnlen(value, kTaggedValueSize - 1);
+            size_t kept = length;
+            if (std::memchr(value, kQuote, length) != nullptr) {
+                for (size_t i = 0; i < length; ++i) {
+                    if (value[i] == kQuote) --kept;
+                }
+            }
+            if (joined + kept + 1 >= kJoinBufferSize) break;
+            joined += kept + 1;
+            count_ = v + 1;
+        }
+    }
+
+    // The next characters to convert, blanks and used-up values passed
+    // over; false when nothing is left.
+    bool next(const char*& cursor, const char*& limit) {
+        for (;;) {
+            while (cursor_ != limit_ && Is_White(*cursor_)) ++cursor_;
+            if (cursor_ != limit_) break;
+            if (index_ >= count_) return false;
+            load(index_++);
+        }
+        cursor = cursor_;
+        limit = limit_;
+        return true;
+    }
+    void advance(const char* to) { cursor_ = to; }
+
+private:
+    void load(int16_t v) {
+        const char* value = line_.values[v];
+        const size_t length = strnlen(value, kTaggedValueSize - 1);
+        // A value that fills its holder may lack its NUL; it is copied.
+        if (length < kTaggedValueSize - 1 && std::memchr(value, kQuote, length) == nullptr) {
+            cursor_ = value;
+            limit_ = value + length;
+            return;
+        }
+        size_t kept = 0;
+        for (size_t i = 0; i < length; ++i) {
+            if (value[i] != kQuote) unquoted_[kept++] = value[i];
+        }
+        unquoted_[kept] = '\0';
+        cursor_ = unquoted_;
+        limit_ = unquoted_ + kept;
+    }
+
+    const TaggedLine& line_;
+    int16_t count_ = 0;
+    int16_t index_ = 0;
+    const char* cursor_ = nullptr;
+    const char* limit_ = nullptr;
+    char unquoted_[kTaggedValueSize];
+};
+
+// The standard formatted scan of the line's values under format (only %d,
+// %ld and %lf occur), integers into int32_t saturated.  Stops at the first
+// value that does not convert; values that end before the first conversion
+// give 0.
+int Scan_Values(const TaggedLine& line, const char* format, va_list args) {
+    ValueCursor values(line);
     int count = 0;
-    const char* cursor = text;
     for (const char* f = format; *f != '\0';) {
         if (*f++ != '%') continue;
         bool isLong = false;
@@ -139,17 +207,23 @@ int Scan_Joined(const char* text, const char* format, va_list args) {
         const char letter = *f;
         if (letter == '\0') return count;
         ++f;
+        if (letter != 'd' && !(letter == 'f' && isLong)) return count;
+        const char* cursor = nullptr;
+        const char* limit = nullptr;
+        if (!values.next(cursor, limit)) return count;
         if (letter == 'd') {
+            // The value ends with a NUL where its characters end.
             int32_t value = 0;
             if (!ephemeris_detail::Scan_Int32(cursor, value)) return count;
             *va_arg(args, int32_t*) = value;
-        } else if (letter == 'f' && isLong) {
-            double value = 0.0;
-            if (!ephemeris_detail::Scan_Double(cursor, value)) return count;
-            *va_arg(args, double*) = value;
         } else {
-            return count;
+            const char* end = nullptr;
+            const double value = ephemeris_detail::Read_Double_In(cursor, limit, &end);
+            if (end == cursor) return count;
+            *va_arg(args, double*) = value;
+            cursor = end;
         }
+        values.advance(cursor);
         ++count;
     }
     return count;
@@ -191,36 +265,9 @@ int Get_Tagged_Values(const char* tag, TaggedBlock& block, const char* format, .
         }
     }
     if (found == nullptr) return -1;
-    // Join the values, each without its double quotes and followed by one
-    // blank; what does not fit the join buffer is left out.
-    // A value without quotes is copied whole.
-    char* joined = library.joinBuffer;
-    size_t length = 0;
-    for (int16_t v = 0; v < found->valueCount && v < kTaggedMaxValues; ++v) {
-        const char* value = found->values[v];
-        const size_t valueLength = strnlen(value, kTaggedValueSize - 1);
-        const bool quoted = std::memchr(value, kQuote, valueLength) != nullptr;
-        size_t kept = valueLength;
-        if (quoted) {
-            for (size_t i = 0; i < valueLength; ++i) {
-                if (value[i] == kQuote) --kept;
-            }
-        }
-        if (length + kept + 1 >= kJoinBufferSize) break;
-        if (quoted) {
-            for (size_t i = 0; i < valueLength; ++i) {
-                if (value[i] != kQuote) joined[length++] = value[i];
-            }
-        } else {
-            std::memcpy(joined + length, value, valueLength);
-            length += valueLength;
-        }
-        joined[length++] = ' ';
-    }
-    joined[length] = '\0';
     va_list args;
     va_start(args, format);
-    const int count = Scan_Joined(joined, format, args);
+    const int count = Scan_Values(*found, format, args);
     va_end(args);
     found->used = 1;
     return count;

@@ -27,4 +27,11 @@ bool Scan_Int32(const char*& cursor, int32_t& value);
 double Read_Double(const char* text, const char** end);
 bool Scan_Double(const char*& cursor, double& value);
 
+// The same readings of the characters from begin up to limit only, as if a
+// NUL stood at limit (the range holds fewer than kRangeTextLimit
+// characters).  stop may be null.
+inline constexpr int kRangeTextLimit = 512;
+int32_t Leading_Int32_In(const char* begin, const char* limit);
+double Read_Double_In(const char* begin, const char* limit, const char** stop);
+
 }  // namespace zer2ivi::ephemeris_detail

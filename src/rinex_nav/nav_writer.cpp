@@ -69,10 +69,14 @@ void Other_Number_Field(char* destination, const char* text) {
 // ties to even.  For 10^k <= |value| < 10^(k+1) with -16 <= k <= 11 the 12
 // digits are round(value * 10^p), p = 11 - k, and with value = m * 2^e
 // that is round(m * 5^p / 2^-(e + p)): 5^p fits 64 bits for p <= 27, the
-// product of the 53-bit m and 5^p fits 128 bits, kept as a pair of 64-bit
-// words so the routine works on 32-bit targets too, and -(e + p) always
+// product of the 53-bit m and 5^p fits 128 bits, kept in one 128-bit
+// integer where the compiler has one and otherwise (32-bit targets) as a
+// pair of 64-bit words, and -(e + p) always
 // lies between 16 and 105 there.
 
+#if defined(__SIZEOF_INT128__)
+__extension__ typedef unsigned __int128 Wide128;
+#else
 struct Wide {
     uint64_t hi;
     uint64_t lo;
@@ -113,6 +117,8 @@ uint64_t Shift_Floor(Wide x, int shift, bool& roundUp) {
     roundUp = above || (tie && (quotient & 1u) != 0);
     return quotient;
 }
+
+#endif
 
 constexpr uint64_t kPowersOfFive[28] = {
     1ULL,
@@ -176,7 +182,17 @@ bool Fast_Rinex_Field(char* destination, double value) {
         const int power = 11 - decimalExponent;
         if (power < 0 || power > kMaxFastPower) return false;
         const int shift = 1075 - exponentField - power;
+#if defined(__SIZEOF_INT128__)
+        // One 128-bit product where the compiler has the type.
+        const Wide128 product =
+            static_cast<Wide128>(significand) * kPowersOfFive[power];
+        digits = static_cast<uint64_t>(product >> shift);
+        const Wide128 rest = product & ((static_cast<Wide128>(1) << shift) - 1);
+        const Wide128 half = static_cast<Wide128>(1) << (shift - 1);
+        roundUp = rest > half || (rest == half && (digits & 1u) != 0);
+#else
         digits = Shift_Floor(Multiply_64_64(significand, kPowersOfFive[power]), shift, roundUp);
+#endif
         if (digits < kTwelveDigitsLow) return false;  // never: the estimate is not too high
         if (digits < kTwelveDigitsHigh) break;
         ++decimalExponent;
@@ -190,11 +206,15 @@ bool Fast_Rinex_Field(char* destination, double value) {
     destination[0] = ' ';
     destination[1] = (bits >> 63) != 0 ? '-' : ' ';
     destination[2] = '.';
-    char* out = destination + 3 + 12;
-    for (int pair = 0; pair < 6; ++pair) {
-        out -= 2;
-        std::memcpy(out, kDigitPairs + 2 * (digits % 100), 2);
-        digits /= 100;
+    // Two halves of six digits, each in 32-bit arithmetic.
+    uint32_t halves[2] = {static_cast<uint32_t>(digits / 1000000),
+                          static_cast<uint32_t>(digits % 1000000)};
+    char* out = destination + 3;
+    for (uint32_t half : halves) {
+        std::memcpy(out, kDigitPairs + 2 * (half / 10000), 2);
+        std::memcpy(out + 2, kDigitPairs + 2 * (half / 100 % 100), 2);
+        std::memcpy(out + 4, kDigitPairs + 2 * (half % 100), 2);
+        out += 6;
     }
     // The field's exponent is one above the scientific one: .ddd x 10^(k+1).
     const int fieldExponent = decimalExponent + 1;

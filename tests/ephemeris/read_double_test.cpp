@@ -163,4 +163,54 @@ TEST(ReadDouble, ScanDoubleUsesTheSameReading) {
 }
 
 }  // namespace
+// The range readers see only the characters before their limit: whatever
+// follows (digits, an exponent, a sign) must change nothing.  Each text is
+// read with a tail after it and compared with strtod and Leading_Int32 on
+// the text alone.
+TEST(ReadDouble, RangeReadersIgnoreWhatFollowsTheLimit) {
+    std::mt19937_64 random(8080);
+    std::uniform_real_distribution<double> exponent(-30.0, 30.0);
+    const char* formats[] = {"%.11e", "%.12E", "%.17g", "%.3f", "%g", "%.0f", "%+.5e"};
+    const char* tails[] = {"", "5", "e5", "E-3", ".25", " 7", ",1", "x", "\t", "0x1p3"};
+    const char* fixed[] = {"", " ", "-", "+", ".", "-.", "1.", ".5", "1e", "1e+", "1e-5", "0x",
+                           "0x1p4", "inf", "-nan", "  \v12", "\r-3", "+.7e2", "00012",
+                           "99999999999999999999", "-2147483649", "+2147483647", "1e400",
+                           "4.9e-324", "2.4703282292062327e-324", "9007199254740993"};
+    long checked = 0;
+    long mismatches = 0;
+    auto check = [&](const std::string& text) {
+        for (const char* tail : tails) {
+            const std::string joined = text + tail;
+            const char* begin = joined.c_str();
+            const char* limit = begin + text.size();
+            char* expectedEnd = nullptr;
+            const double expected = std::strtod(text.c_str(), &expectedEnd);
+            const char* actualEnd = nullptr;
+            const double actual = Read_Double_In(begin, limit, &actualEnd);
+            const bool same = std::memcmp(&expected, &actual, sizeof expected) == 0 ||
+                              (std::isnan(expected) && std::isnan(actual));
+            const bool sameInt = Leading_Int32(text.c_str()) == Leading_Int32_In(begin, limit);
+            ++checked;
+            if (!same || !sameInt || actualEnd - begin != expectedEnd - text.c_str()) {
+                if (++mismatches <= 10) {
+                    ADD_FAILURE() << "\"" << text << "\" + \"" << tail << "\"";
+                }
+            }
+        }
+    };
+    for (const char* text : fixed) check(text);
+    const long count = Random_Count() / 4;
+    for (long i = 0; i < count; ++i) {
+        double value = std::pow(10.0, exponent(random));
+        if ((random() & 1u) != 0) value = -value;
+        char text[512];
+        std::snprintf(text, sizeof text, formats[i % std::size(formats)], value);
+        check(text);
+        std::snprintf(text, sizeof text, "%lld", static_cast<long long>(random() >> (random() % 64)));
+        check(text);
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_GT(checked, count);
+}
+
 }  // namespace zer2ivi::ephemeris_detail
