@@ -1,8 +1,9 @@
 // The library-wide state: the one message buffer, the path buffers of
 // Split_Path, the GPS week state shared by both conversions, the navigation
 // writer's week counters, the calendar record of the time code and the
-// ephemeris readers' block holder.  One instance for the whole process,
-// never reset by a call; calls into the library must not overlap.
+// ephemeris readers' block holder and its line buffer.  One instance for
+// the whole process, never reset by a call; calls into the library must not
+// overlap.
 #pragma once
 
 #include <cstdint>
@@ -36,10 +37,9 @@ struct LibraryState {
     std::tm (*utcClock)() = nullptr;
     // Result record of Seconds_To_Calendar.
     CalendarTime calendar = {};
-    // Ephemeris readers: the block being read and the text buffers.
+    // Ephemeris readers: the block being read and its line buffer.
     TaggedBlock taggedBlock = {};
     char blockLineBuffer[kBlockLineSize] = {};
-    char joinBuffer[kJoinBufferSize] = {};
 };
 
 extern LibraryState library;

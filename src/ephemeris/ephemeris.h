@@ -42,10 +42,8 @@ struct EphemerisRecord {
 inline constexpr int kTaggedWordSize = 32;     // 31 characters and the NUL
 inline constexpr int kTaggedValueSize = 256;   // 255 characters and the NUL
 inline constexpr int kTaggedMaxValues = 15;
-inline constexpr int kTaggedMaxWords = 16;
 inline constexpr int kTaggedMaxLines = 32;
 inline constexpr int kBlockLineSize = 256;
-inline constexpr int kJoinBufferSize = 512;
 // A line is read in pieces of at most this many characters; the rest of a
 // longer line arrives as the following line or lines.
 inline constexpr int kTextPieceLength = 254;

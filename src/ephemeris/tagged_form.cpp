@@ -35,6 +35,9 @@ constexpr const char* kFormatEl6 = "%lf%lf%lf%lf%lf";
 constexpr int kHeaderPrefixLimit = 16;
 constexpr char kQuote = '"';
 constexpr char kQuotedBlank = '`';
+// The values of a line take part in a scan as far as they fit, each with a
+// blank after it, in a text of this size.
+constexpr size_t kJoinBufferSize = 512;
 
 bool Is_Blank(char c) { return c == ' ' || c == '\t'; }
 

@@ -7,12 +7,14 @@
 
 namespace zer2ivi {
 
-const int32_t DaysBeforeMonth[2][13] = {
+namespace {
+
+// Days of the year before each month; the thirteenth entry is the year's
+// length.  Row 0 common years, row 1 leap years.
+constexpr int32_t DaysBeforeMonth[2][13] = {
     {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365},
     {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366},
 };
-
-namespace {
 
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr int64_t kSecondsPerHour = 3600;

@@ -20,10 +20,6 @@ struct CalendarTime {
     int32_t daylightSaving; // not maintained
 };
 
-// Days of the year before each month; the thirteenth entry is the year's
-// length.  Row 0 common years, row 1 leap years.
-extern const int32_t DaysBeforeMonth[2][13];
-
 inline constexpr int64_t kGpsEpochSeconds = 315964800;  // 1980-01-06 00:00:00
 inline constexpr double kSecondsPerWeek = 604800.0;
 

@@ -17,10 +17,12 @@
 
 namespace zer2ivi {
 
-const char* const MonthAbbreviations[13] = {"",    "JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                            "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-
 namespace {
+
+// [1] "JAN" .. [12] "DEC".
+constexpr const char* kMonthAbbreviations[13] = {"",    "JAN", "FEB", "MAR", "APR",
+                                                 "MAY", "JUN", "JUL", "AUG", "SEP",
+                                                 "OCT", "NOV", "DEC"};
 
 constexpr const char* kRinexDateFormat = "%2d-%s-%2d %2d:%02d";
 constexpr int kRinexDateSize = 20;
@@ -233,7 +235,7 @@ void Satellite_Label(char* destination, int32_t satelliteNumber) {
 void Rinex_Date_Text_At(char* destination, const std::tm& utc) {
     const int month = utc.tm_mon >= 0 && utc.tm_mon <= 11 ? utc.tm_mon + 1 : 1;
     std::snprintf(destination, kRinexDateSize, kRinexDateFormat, utc.tm_mday,
-                  MonthAbbreviations[month], (utc.tm_year + 1900) % 100, utc.tm_hour, utc.tm_min);
+                  kMonthAbbreviations[month], (utc.tm_year + 1900) % 100, utc.tm_hour, utc.tm_min);
 }
 
 void Rinex_Date_Text(char* destination) {

@@ -20,8 +20,6 @@ namespace zer2ivi {
 inline constexpr int kLineBufferSize = 128;
 inline constexpr int kHeaderContentWidth = 60;
 
-extern const char* const MonthAbbreviations[13];  // [1] "JAN" .. [12] "DEC"
-
 // Copies source into destination cut or blank-padded to exactly width
 // characters, then a NUL (destination holds width + 1).
 void Pad_Field(char* destination, const char* source, int32_t width);
