@@ -10,6 +10,7 @@
 
 #include "api/api.h"
 #include "api/library_state.h"
+#include "gpstime/gpstime.h"
 #include "rinex_obs/rinex_obs.h"
 #include "zebfile/zebfile.h"
 
@@ -93,13 +94,6 @@ int32_t Fail(OutputFile& output, InputFile& input) {
     return 1;
 }
 
-int32_t Add_Saturating(int32_t value, int32_t amount) {
-    const int64_t sum = int64_t{value} + amount;
-    if (sum > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (sum < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(sum);
-}
-
 }  // namespace
 
 int32_t Convert_Observations(const ObsSettings& settings) {
@@ -154,18 +148,18 @@ int32_t Convert_Observations(const ObsSettings& settings) {
         }
         // Also true when either time is not a number.
         if (!(position.timeOfWeek >= previousPosition.timeOfWeek)) {
-            rolloverCount = Add_Saturating(rolloverCount, 1);
+            rolloverCount = Add_Weeks(rolloverCount, 1);
         }
         if (Write_Obs_Epoch(output.stream(), position, measurements, previousPosition,
                             previousMeasurements, obsTypes,
-                            Add_Saturating(library.baseWeek, rolloverCount)) != 0) {
+                            Add_Weeks(library.baseWeek, rolloverCount)) != 0) {
             Set_Message(kMsgDiskFull);
             return Fail(output, input);
         }
         // The whole epoch, also the slots beyond its count.
         previousPosition = position;
         std::memcpy(previousMeasurements, measurements, sizeof measurements);
-        epochsWritten = Add_Saturating(epochsWritten, 1);
+        if (epochsWritten < std::numeric_limits<int32_t>::max()) ++epochsWritten;
     }
 
     // Lines still in the stream buffer reach the disk only now: a failure

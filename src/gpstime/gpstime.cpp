@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "api/library_state.h"
 
@@ -25,23 +26,20 @@ constexpr int64_t kSecondsPerFourYears = 126230400;  // 1461 days
 constexpr int64_t kCycleYear1End = 31536000;
 constexpr int64_t kCycleYear2End = 63072000;
 constexpr int64_t kCycleYear3End = 94694400;
-constexpr int32_t kBroadcastWeekThreshold = 500;
-constexpr int32_t kBroadcastWeekOffset = 1024;
 // Whole seconds are held in 64 bits; beyond this magnitude a time is absurd
 // and is not converted to an integer at all.
 constexpr double kLargestConvertedSeconds = 1e15;
 
 constexpr const char* kMsgBadDayNumber = "Internal error: Bad day number\n";
 
-CalendarTime Gps_Epoch_Record() {
-    CalendarTime epoch{};
-    epoch.dayOfMonth = 6;
-    epoch.month = 0;
-    epoch.yearsSince1900 = 80;
-    return epoch;
-}
-
 }  // namespace
+
+int32_t Add_Weeks(int32_t week, int32_t weeks) {
+    const int64_t sum = int64_t{week} + weeks;
+    if (sum > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (sum < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(sum);
+}
 
 int64_t Calendar_To_Seconds(const CalendarTime& time) {
     const int64_t y = time.yearsSince1900;
@@ -102,7 +100,9 @@ const CalendarTime& Seconds_To_Calendar(int64_t t) {
 
 void Gps_To_Calendar(int32_t week, double secondsOfWeek, int32_t& hour, int32_t& minute,
                      double& second, int32_t& month, int32_t& day, int32_t& year) {
-    const double gpsEpoch = static_cast<double>(Calendar_To_Seconds(Gps_Epoch_Record()));
+    // What Calendar_To_Seconds gives for 1980-01-06 00:00:00 (a test checks
+    // it), taken as the constant: this runs once per epoch.
+    const double gpsEpoch = static_cast<double>(kGpsEpochSeconds);
     if (week < kBroadcastWeekThreshold) week += kBroadcastWeekOffset;
     // Formed and stored as a double before anything else is done with it,
     // so the fraction carries exactly a double's resolution at this size.

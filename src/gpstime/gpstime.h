@@ -22,6 +22,14 @@ struct CalendarTime {
 
 inline constexpr int64_t kGpsEpochSeconds = 315964800;  // 1980-01-06 00:00:00
 inline constexpr double kSecondsPerWeek = 604800.0;
+// A week number below the threshold is a 10-bit broadcast week counted after
+// the first wrap: the offset is added to it.
+inline constexpr int32_t kBroadcastWeekThreshold = 500;
+inline constexpr int32_t kBroadcastWeekOffset = 1024;
+
+// week + weeks, held within the int32 range (week counts come from files
+// and never wrap).
+int32_t Add_Weeks(int32_t week, int32_t weeks);
 
 // Whole seconds since 1970-01-01 00:00:00 of the first six fields.
 int64_t Calendar_To_Seconds(const CalendarTime& time);

@@ -22,19 +22,10 @@ constexpr int kNumberFieldSize = kNumberFieldWidth + 1;
 constexpr int kScientificWidth = 18;
 constexpr int kScientificDigits = 11;
 constexpr int kScientificTextSize = 40;
-constexpr int32_t kBroadcastWeekThreshold = 500;
-constexpr int32_t kBroadcastWeekOffset = 1024;
 constexpr int kDateTextSize = 20;
 constexpr char kZeroField[kNumberFieldSize] = "  .000000000000D+00";
 
 bool Is_Digit(char c) { return c >= '0' && c <= '9'; }
-
-int32_t Add_Saturating(int32_t value, int32_t amount) {
-    const int64_t sum = int64_t{value} + amount;
-    if (sum > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (sum < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(sum);
-}
 
 // The text snprintf("%+18.11le") gives for value, made with std::to_chars so
 // that every platform prints the same digits.
@@ -321,7 +312,7 @@ int32_t Write_Nav_Record(std::FILE* stream, EphemerisRecord& record) {
         ++library.navWeekAdvanceCount;
     }
     library.navPreviousWeek = record.week;
-    const int32_t countedWeek = Add_Saturating(library.baseWeek, library.navWeekAdvanceCount);
+    const int32_t countedWeek = Add_Weeks(library.baseWeek, library.navWeekAdvanceCount);
     const int32_t epochWeek = library.weekOverride ? countedWeek : record.week;
 
     int32_t hour = 0, minute = 0, month = 0, day = 0, year = 0;

@@ -27,12 +27,6 @@ void Count_Up(int32_t& counter) {
     if (counter < std::numeric_limits<int32_t>::max()) ++counter;
 }
 
-int32_t Add_Weeks(int32_t week, int32_t rollovers) {
-    const int64_t sum = int64_t{week} + rollovers;
-    return sum > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
-                                                     : static_cast<int32_t>(sum);
-}
-
 bool Is_Non_Zero(double value) { return value != 0.0; }
 
 // Counts the non-zero values of one record against its satellite.

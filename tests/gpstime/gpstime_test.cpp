@@ -84,6 +84,7 @@ TEST(CalendarToSeconds, KnownInstants) {
     epoch.dayOfMonth = 6;
     epoch.yearsSince1900 = 80;
     EXPECT_EQ(Calendar_To_Seconds(epoch), 315964800);
+    EXPECT_EQ(Calendar_To_Seconds(epoch), kGpsEpochSeconds);
     CalendarTime leapMarch{};
     leapMarch.dayOfMonth = 1;
     leapMarch.month = 2;
@@ -130,6 +131,24 @@ TEST(GpsToCalendar, InstantBefore1970ReportsBadDayNumber) {
     const std::string printed = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(printed, "Internal error: Bad day number\n");
     EXPECT_EQ(c.month, 1);
+}
+
+TEST(AddWeeks, AddsWithinTheInt32Range) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    struct Case {
+        int32_t week;
+        int32_t weeks;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {1100, 0, 1100},       {1100, 3, 1103},        {-5, 2, -3},
+        {kMax - 1, 1, kMax},   {kMax, 1, kMax},        {kMax, kMax, kMax},
+        {kMin + 1, -1, kMin},  {kMin, -1, kMin},       {kMin, kMax, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Add_Weeks(c.week, c.weeks), c.expected) << c.week << " + " << c.weeks;
+    }
 }
 
 }  // namespace
