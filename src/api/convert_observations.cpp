@@ -146,8 +146,7 @@ int32_t Convert_Observations(const ObsSettings& settings) {
             // The reader's message, naming the full path, stands.
             return Fail(output, input);
         }
-        // Also true when either time is not a number.
-        if (!(position.timeOfWeek >= previousPosition.timeOfWeek)) {
+        if (Week_Rolled_Over(previousPosition.timeOfWeek, position.timeOfWeek)) {
             rolloverCount = Add_Weeks(rolloverCount, 1);
         }
         if (Write_Obs_Epoch(output.stream(), position, measurements, previousPosition,

@@ -34,11 +34,6 @@ constexpr const char* kLockKeptDigits = "00";
 constexpr size_t kDigitsLength = 2;
 constexpr int kObservationLineWidth = 80;
 
-int Record_Count(const PositionRecord& position) {
-    return position.measurementCount < EPOCH_CAPACITY ? position.measurementCount
-                                                      : EPOCH_CAPACITY;
-}
-
 // The carrier phases are stored with the sign opposite to RINEX.
 double Rinex_Value(const MeasurementRecord& record, uint32_t type) {
     switch (type) {
@@ -83,8 +78,8 @@ int32_t Write_Obs_Epoch(std::FILE* stream, const PositionRecord& current,
     int32_t year = 0;
     Gps_To_Calendar(gpsWeek, current.timeOfWeek, hour, minute, second, month, day, year);
 
-    const int count = Record_Count(current);
-    const int previousCount = Record_Count(previous);
+    const int count = Stored_Measurement_Count(current);
+    const int previousCount = Stored_Measurement_Count(previous);
 
     {
         LineBuilder line;
@@ -112,10 +107,7 @@ int32_t Write_Obs_Epoch(std::FILE* stream, const PositionRecord& current,
     }
 
     uint32_t selected[kObsTypeCount];
-    int selectedCount = 0;
-    for (uint32_t type : kObsTypeOrder) {
-        if ((obsTypes & type) != 0) selected[selectedCount++] = type;
-    }
+    const int selectedCount = Selected_Obs_Types(obsTypes, selected);
 
     for (int i = 0; i < count; ++i) {
         const MeasurementRecord& record = currentMeasurements[i];

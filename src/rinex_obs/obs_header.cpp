@@ -133,6 +133,14 @@ void Add_Time(LineBuilder& line, int32_t year, int32_t month, int32_t day, int32
 
 }  // namespace
 
+int Selected_Obs_Types(uint32_t obsTypes, uint32_t (&selected)[kObsTypeCount]) {
+    int count = 0;
+    for (uint32_t type : kObsTypeOrder) {
+        if ((obsTypes & type) != 0) selected[count++] = type;
+    }
+    return count;
+}
+
 void Receiver_Type_Name(char* destination, int32_t receiverType) {
     const char* name = kGenericReceiver;
     if (receiverType >= 0 && receiverType < kReceiverCodes && kReceiverNames[receiverType] != nullptr) {
@@ -144,10 +152,7 @@ void Receiver_Type_Name(char* destination, int32_t receiverType) {
 int32_t Write_Obs_Header(std::FILE* stream, const ObsSettings& settings,
                          const ObsSummary& summary, uint32_t obsTypes) {
     uint32_t selected[kObsTypeCount];
-    int32_t selectedCount = 0;
-    for (uint32_t type : kObsTypeOrder) {
-        if ((obsTypes & type) != 0) selected[selectedCount++] = type;
-    }
+    const int32_t selectedCount = Selected_Obs_Types(obsTypes, selected);
 
     {
         LineBuilder line;

@@ -136,8 +136,7 @@ int32_t Prescan_Observations(ZebFile* file, ObsSummary& summary) {
             }
         }
 
-        const int count = position.measurementCount < EPOCH_CAPACITY ? position.measurementCount
-                                                                      : EPOCH_CAPACITY;
+        const int count = Stored_Measurement_Count(position);
         for (int i = 0; i < count; ++i) {
             // A satellite number above the last slot has no RINEX label:
             // the file is refused like one with a bad record.
@@ -148,8 +147,7 @@ int32_t Prescan_Observations(ZebFile* file, ObsSummary& summary) {
             Count_Measurement(measurements[i], summary);
         }
 
-        // Also true when either time is not a number.
-        if (!(position.timeOfWeek >= previousTimeOfWeek)) Count_Up(weekRollovers);
+        if (Week_Rolled_Over(previousTimeOfWeek, position.timeOfWeek)) Count_Up(weekRollovers);
         previousTimeOfWeek = position.timeOfWeek;
     }
 

@@ -113,6 +113,12 @@ struct ObsSummary {
     SatelliteObsCount satellites[SATELLITE_SLOTS];
 };
 
+// An epoch whose time of week is not at or after the one before starts a
+// new GPS week (also when either time is not a number).
+inline bool Week_Rolled_Over(double previousTimeOfWeek, double timeOfWeek) {
+    return !(timeOfWeek >= previousTimeOfWeek);
+}
+
 // Reads every epoch once into the zero-filled summary and rewinds.
 // 0 at the end of the file, 1 when a record could not be read.
 int32_t Prescan_Observations(ZebFile* file, ObsSummary& summary);
@@ -127,6 +133,9 @@ void Geodetic_To_Ecef(double latitudeDeg, double longitudeDeg, double height, do
 inline constexpr int kObsTypeCount = 5;
 inline constexpr uint32_t kObsTypeOrder[kObsTypeCount] = {OBS_C1, OBS_L1, OBS_L2, OBS_P2,
                                                           OBS_D1};
+
+// The types set in obsTypes, in that order, into selected; returns how many.
+int Selected_Obs_Types(uint32_t obsTypes, uint32_t (&selected)[kObsTypeCount]);
 
 void Receiver_Type_Name(char* destination, int32_t receiverType);
 

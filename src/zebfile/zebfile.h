@@ -102,6 +102,12 @@ static_assert(offsetof(MeasurementRecord, l2) == 36);
 
 inline constexpr uint8_t kPositionSettledFlag = 2;
 
+// The measurement records an epoch buffer holds for position: its count,
+// at most EPOCH_CAPACITY.
+inline int Stored_Measurement_Count(const PositionRecord& position) {
+    return position.measurementCount < EPOCH_CAPACITY ? position.measurementCount : EPOCH_CAPACITY;
+}
+
 // Byte images <-> records, little-endian whatever the host.  The byte
 // pointers need no alignment: every field is assembled byte by byte.  The
 // Position and Measurement forms read or write exactly 68 or 44 bytes.

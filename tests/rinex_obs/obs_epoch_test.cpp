@@ -266,5 +266,50 @@ TEST_F(ObsEpochTest, FailedWriteEndsTheBlockWithOne) {
     std::fclose(stream);
 }
 
+TEST(SelectedObsTypes, KeepsTheListingOrderNotTheBitOrder) {
+    struct Case {
+        uint32_t mask;
+        std::vector<uint32_t> expected;
+    };
+    const Case cases[] = {
+        {0, {}},
+        {kAllTypes, {OBS_C1, OBS_L1, OBS_L2, OBS_P2, OBS_D1}},
+        {OBS_D1 | OBS_C1, {OBS_C1, OBS_D1}},
+        {OBS_P2 | OBS_L2, {OBS_L2, OBS_P2}},
+        {0xFFFFFFE0u, {}},  // bits that name no type
+    };
+    for (const Case& c : cases) {
+        uint32_t selected[kObsTypeCount] = {};
+        const int count = Selected_Obs_Types(c.mask, selected);
+        EXPECT_EQ(std::vector<uint32_t>(selected, selected + count), c.expected) << c.mask;
+    }
+}
+
+TEST(WeekRolledOver, TimeGoingBackOrNotANumber) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        double previous;
+        double current;
+        bool expected;
+    };
+    const Case cases[] = {
+        {0.0, 0.0, false},     {604790.0, 604799.0, false}, {604799.0, 5.0, true},
+        {5.0, 10.0, false},    {nan, 10.0, true},           {10.0, nan, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Week_Rolled_Over(c.previous, c.current), c.expected)
+            << c.previous << " -> " << c.current;
+    }
+}
+
+TEST(StoredMeasurementCount, NeverMoreThanTheEpochBuffer) {
+    for (const int count : {0, 1, EPOCH_CAPACITY - 1, EPOCH_CAPACITY, EPOCH_CAPACITY + 1, 255}) {
+        PositionRecord position{};
+        position.measurementCount = static_cast<uint8_t>(count);
+        EXPECT_EQ(Stored_Measurement_Count(position), count < EPOCH_CAPACITY ? count : EPOCH_CAPACITY)
+            << count;
+    }
+}
+
 }  // namespace
 }  // namespace zer2ivi
