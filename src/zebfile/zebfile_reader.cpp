@@ -11,6 +11,21 @@
 namespace zer2ivi {
 namespace {
 
+// Every message of the reader.  The formats are arrays so that the
+// compiler checks their arguments.
+constexpr char kMsgNoMemoryForHandle[] = "Error: Not enough memory in header";
+constexpr char kMsgFileNotFound[] = "Error: File %s not found";
+constexpr char kMsgNoMemoryForBuffer[] = "Error: Not enough memory vbuf alloc";
+constexpr char kMsgBufferNotSet[] = "Error: Unable to initialize file buffer";
+constexpr char kMsgHeaderUnreadable[] = "Error: Unable to read header from %s";
+constexpr char kMsgBadHeaderSize[] = "Error: Invalid header size in %s  Size: %d   Hsize: %d";
+constexpr char kMsgEndOfFile[] = "End of file";
+constexpr char kMsgBadPositionRecord[] = "Error: Bad position record in %s";
+constexpr char kMsgMoreThanChannels[] = "Error: Epoch %.1lf has %d measurements %d channels in %s";
+constexpr char kMsgMoreThanBuffer[] = "Error: Epoch %.1lf has more measurements than channels in %s";
+constexpr char kMsgPrematureEnd[] = "Error: Pre-mature end of file in %s at epoch %.1lf";
+constexpr char kMsgBadMeasurementRecord[] = "Error: Bad measurement record (1) in %s";
+
 // Copies at most size - 1 characters of text into destination, zero-filling
 // the rest of it: never reads or writes past either.
 void Copy_Cut(char* destination, size_t size, const char* text) {
@@ -34,13 +49,13 @@ ZebFile* Zeb_Open(const char* path, int bufferSize) {
 
     ZebFile* file = new (std::nothrow) ZebFile{};
     if (file == nullptr) {
-        Set_Message("Error: Not enough memory in header");
+        Set_Message(kMsgNoMemoryForHandle);
         return nullptr;
     }
 
     std::FILE* stream = std::fopen(path, "rb");
     if (stream == nullptr) {
-        Format_Message("Error: File %s not found", path);
+        Format_Message(kMsgFileNotFound, path);
         return Fail_Open(file, nullptr, nullptr);
     }
 
@@ -48,24 +63,24 @@ ZebFile* Zeb_Open(const char* path, int bufferSize) {
     if (bufferSize != 0) {
         if (bufferSize > 0) buffer = static_cast<char*>(std::malloc(static_cast<size_t>(bufferSize)));
         if (buffer == nullptr) {
-            Set_Message("Error: Not enough memory vbuf alloc");
+            Set_Message(kMsgNoMemoryForBuffer);
             return Fail_Open(file, stream, nullptr);
         }
         if (std::setvbuf(stream, buffer, _IOFBF, static_cast<size_t>(bufferSize)) != 0) {
-            Set_Message("Error: Unable to initialize file buffer");
+            Set_Message(kMsgBufferNotSet);
             return Fail_Open(file, stream, buffer);
         }
     }
 
     unsigned char headerBytes[kZebHeaderSize];
     if (std::fread(headerBytes, 1, sizeof headerBytes, stream) != sizeof headerBytes) {
-        Format_Message("Error: Unable to read header from %s", path);
+        Format_Message(kMsgHeaderUnreadable, path);
         return Fail_Open(file, stream, buffer);
     }
     Decode_Zeb_Header(headerBytes, file->header);
     if (file->header.headerSize != kZebHeaderSize) {
-        Format_Message("Error: Invalid header size in %s  Size: %d   Hsize: %d", path,
-                       static_cast<int>(file->header.headerSize), static_cast<int>(kZebHeaderSize));
+        Format_Message(kMsgBadHeaderSize, path, static_cast<int>(file->header.headerSize),
+                       static_cast<int>(kZebHeaderSize));
         return Fail_Open(file, stream, buffer);
     }
 
@@ -81,12 +96,12 @@ int Zeb_Read_Epoch(ZebFile* file, PositionRecord& position,
                    MeasurementRecord (&measurements)[EPOCH_CAPACITY]) {
     unsigned char positionBytes[kPositionRecordSize];
     if (std::fread(positionBytes, 1, sizeof positionBytes, file->stream) != sizeof positionBytes) {
-        Set_Message("End of file");
+        Set_Message(kMsgEndOfFile);
         return -1;
     }
     Decode_Position_Record(positionBytes, position);
     if (position.recordSize != kPositionRecordSize) {
-        Format_Message("Error: Bad position record in %s", file->path);
+        Format_Message(kMsgBadPositionRecord, file->path);
         return 1;
     }
 
@@ -94,14 +109,12 @@ int Zeb_Read_Epoch(ZebFile* file, PositionRecord& position,
     const int count = position.measurementCount;
     const int channelCount = file->header.channelCount;
     if (count > channelCount) {
-        Format_Message("Error: Epoch %.1lf has %d measurements %d channels in %s", timeOfWeek,
-                       count, channelCount, file->path);
+        Format_Message(kMsgMoreThanChannels, timeOfWeek, count, channelCount, file->path);
         return 1;
     }
     if (count == 0) return 0;
     if (count > EPOCH_CAPACITY) {
-        Format_Message("Error: Epoch %.1lf has more measurements than channels in %s", timeOfWeek,
-                       file->path);
+        Format_Message(kMsgMoreThanBuffer, timeOfWeek, file->path);
         return 1;
     }
 
@@ -109,15 +122,14 @@ int Zeb_Read_Epoch(ZebFile* file, PositionRecord& position,
     unsigned char block[EPOCH_CAPACITY * kMeasurementRecordSize];
     const size_t blockSize = static_cast<size_t>(count) * kMeasurementRecordSize;
     if (std::fread(block, 1, blockSize, file->stream) != blockSize) {
-        Format_Message("Error: Pre-mature end of file in %s at epoch %.1lf", file->path,
-                       timeOfWeek);
+        Format_Message(kMsgPrematureEnd, file->path, timeOfWeek);
         return 1;
     }
     for (int i = 0; i < count; ++i) {
         MeasurementRecord& record = measurements[i];
         Decode_Measurement_Record(block + static_cast<size_t>(i) * kMeasurementRecordSize, record);
         if (record.recordSize != kMeasurementRecordSize) {
-            Format_Message("Error: Bad measurement record (1) in %s", file->path);
+            Format_Message(kMsgBadMeasurementRecord, file->path);
             return 1;
         }
     }
