@@ -14,6 +14,7 @@
 namespace zer2ivi {
 namespace {
 
+using testing::Copy_Text;
 using testing::Measurement;
 using testing::TempDir;
 using testing::TestEpoch;
@@ -23,23 +24,6 @@ constexpr uint32_t kAllTypes = OBS_C1 | OBS_L1 | OBS_L2 | OBS_P2 | OBS_D1;
 constexpr const char* kDiskFull = "ERROR: Disk full. Can not finish writing RINEX file.";
 // Every header line kind but "INTERVAL" and "PRN / # OF OBS".
 constexpr size_t kHeaderLinesWithoutSatellites = 15;
-
-// 6 December 2026, 16:33 UTC.
-std::tm Fixed_Clock() {
-    std::tm time{};
-    time.tm_year = 126;
-    time.tm_mon = 11;
-    time.tm_mday = 6;
-    time.tm_hour = 16;
-    time.tm_min = 33;
-    return time;
-}
-
-template <size_t N>
-void Copy_Text(char (&field)[N], const std::string& text) {
-    std::memset(field, 0, N);
-    std::memcpy(field, text.data(), text.size() < N ? text.size() : N);
-}
 
 ObsSettings Settings_For(const std::string& zebPath, const std::string& outputPath,
                          uint32_t mask = kAllTypes) {
@@ -74,7 +58,7 @@ protected:
     void SetUp() override {
         Reset_Library_State();
         library.baseWeek = kBaseWeek;
-        Set_Utc_Clock(&Fixed_Clock);
+        Set_Utc_Clock(&testing::Fixed_Utc);
     }
     void TearDown() override { Set_Utc_Clock(nullptr); }
 

@@ -74,9 +74,8 @@ protected:
     NavSettings Settings(const std::string& ephemeris, const std::string& nav) const {
         NavSettings settings{};
         settings.structSize = ZER2IVI_NAV_SETTINGS_SIZE;
-        std::strncpy(settings.ephemerisFileName, ephemeris.c_str(),
-                     sizeof settings.ephemerisFileName - 1);
-        std::strncpy(settings.rinexNavFileName, nav.c_str(), sizeof settings.rinexNavFileName - 1);
+        Copy_Text(settings.ephemerisFileName, ephemeris);
+        Copy_Text(settings.rinexNavFileName, nav);
         std::memset(settings.runBy, 'r', sizeof settings.runBy);  // no NUL in the whole field
         return settings;
     }

@@ -1,25 +1,14 @@
-// Helpers of the navigation tests: a fixed creation date and a complete
-// ephemeris record with its eight expected RINEX lines.
+// Helpers of the navigation tests: the header written on the fixed creation
+// date of support/test_support.h and a complete ephemeris record with its
+// eight expected RINEX lines.
 #pragma once
 
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "ephemeris/ephemeris.h"
 
 namespace zer2ivi::testing {
-
-// 6 December 2026, 16:33 UTC.
-inline std::tm Fixed_Utc() {
-    std::tm utc{};
-    utc.tm_year = 126;
-    utc.tm_mon = 11;
-    utc.tm_mday = 6;
-    utc.tm_hour = 16;
-    utc.tm_min = 33;
-    return utc;
-}
 
 inline const std::vector<std::string> kExpectedHeader = {
     "     2              NAVIGATION DATA                         RINEX VERSION / TYPE",

@@ -14,26 +14,11 @@
 namespace zer2ivi {
 namespace {
 
+using testing::Copy_Text;
 using testing::Printf_Text;
 using testing::TempDir;
 
 constexpr uint32_t kAllTypes = OBS_C1 | OBS_L1 | OBS_L2 | OBS_P2 | OBS_D1;
-
-// 6 December 2026, 16:33 UTC.
-std::tm Fixed_Clock() {
-    std::tm time{};
-    time.tm_year = 126;
-    time.tm_mon = 11;
-    time.tm_mday = 6;
-    time.tm_hour = 16;
-    time.tm_min = 33;
-    return time;
-}
-
-void Copy_Text(char (&field)[128], const char* text) {
-    std::memset(field, 0, sizeof field);
-    std::memcpy(field, text, std::strlen(text));
-}
 
 ObsSettings Station_Settings() {
     ObsSettings settings{};
@@ -80,7 +65,7 @@ class ObsHeaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Reset_Library_State();
-        Set_Utc_Clock(&Fixed_Clock);
+        Set_Utc_Clock(&testing::Fixed_Utc);
     }
     void TearDown() override { Set_Utc_Clock(nullptr); }
 

@@ -1,10 +1,13 @@
 // Shared test helpers: a private temporary directory per test, whole-file
-// reading and writing, and line splitting for byte-for-byte comparisons.
+// reading and writing, line splitting for byte-for-byte comparisons, the
+// fixed creation date of the header tests and settings text fields.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -59,6 +62,25 @@ inline std::vector<std::string> Split_Lines(const std::string& text) {
 
 inline std::vector<std::string> Read_Lines(const std::string& path) {
     return Split_Lines(Read_File(path));
+}
+
+// 6 December 2026, 16:33 UTC: the clock the header tests fix.
+inline std::tm Fixed_Utc() {
+    std::tm utc{};
+    utc.tm_year = 126;
+    utc.tm_mon = 11;
+    utc.tm_mday = 6;
+    utc.tm_hour = 16;
+    utc.tm_min = 33;
+    return utc;
+}
+
+// Puts text into a settings text field, cut to the field, the rest zero (a
+// text as long as the field has no NUL).
+template <size_t N>
+void Copy_Text(char (&field)[N], const std::string& text) {
+    std::memset(field, 0, N);
+    std::memcpy(field, text.data(), text.size() < N ? text.size() : N);
 }
 
 }  // namespace zer2ivi::testing
