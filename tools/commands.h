@@ -2,11 +2,17 @@
 // the process exit code (cli_support.h).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli_support.h"
+#include "zer2ivi/zer2ivi.h"
+
 namespace zer2ivi::cli {
+
+inline constexpr uint32_t kAllObsTypes = OBS_C1 | OBS_L1 | OBS_L2 | OBS_P2 | OBS_D1;
 
 int Run_Convert(const std::vector<std::string>& arguments);
 int Run_Inspect(const std::vector<std::string>& arguments);
@@ -18,5 +24,24 @@ std::optional<std::string> Check_Input_File(const std::string& role, const std::
 // Prints "zer2ivi <command>: <problem>" and the command's usage to stderr;
 // returns kExitUsage.
 int Usage_Error(const char* command, const std::string& problem, const char* usage);
+
+// What every command does first: scans its arguments into line.  A usage
+// error (printed with the usage) or a request for help (usage and help
+// printed to stdout) ends the command with the exit code returned.
+std::optional<int> Start_Command(const char* command, const std::vector<std::string>& arguments,
+                                 const std::vector<OptionSpec>& options, const char* usage,
+                                 const char* help, CommandLine& line);
+
+// The --gps-week option, when it is given, into week; the error text for a
+// usage error.
+std::optional<std::string> Gps_Week_Option(const CommandLine& line, std::optional<int32_t>& week);
+
+// Empty settings records of the right sizes, with the GPS week of the first
+// epoch when one is given.
+void Start_Settings(ObsSettings& obs, NavSettings& nav, std::optional<int32_t> gpsWeek);
+
+// Calls Zeb_To_Rinex once and takes the library's final message; a failure
+// also prints it to stderr.  true when the conversion succeeded.
+bool Run_Conversion(const ObsSettings& obs, const NavSettings& nav, std::string& message);
 
 }  // namespace zer2ivi::cli

@@ -60,7 +60,6 @@ constexpr size_t kRunByColumns = 20;
 constexpr size_t kMarkerColumns = 60;
 constexpr size_t kObserverColumns = 20;
 constexpr size_t kAgencyColumns = 40;
-constexpr uint32_t kAllTypes = OBS_C1 | OBS_L1 | OBS_L2 | OBS_P2 | OBS_D1;
 constexpr const char* kTempPrefix = ".zer2ivi-";
 
 struct ConvertRequest {
@@ -73,7 +72,7 @@ struct ConvertRequest {
     std::string observer;
     std::string agency;
     double antennaHeight = 0.0;
-    uint32_t types = kAllTypes;
+    uint32_t types = kAllObsTypes;
     std::optional<int32_t> gpsWeek;
 };
 
@@ -138,12 +137,7 @@ std::optional<std::string> Build_Request(const CommandLine& line, ConvertRequest
         if (auto error = Parse_Antenna_Height(*height, request.antennaHeight)) return error;
     if (auto types = line.value("types"))
         if (auto error = Parse_Obs_Types(*types, request.types)) return error;
-    if (auto week = line.value("gps-week")) {
-        int32_t value = 0;
-        if (auto error = Parse_Gps_Week(*week, value)) return error;
-        request.gpsWeek = value;
-    }
-    return std::nullopt;
+    return Gps_Week_Option(line, request.gpsWeek);
 }
 
 // The conventional names, from the observation file the library wrote.
@@ -178,12 +172,8 @@ std::optional<std::string> Conventional_Names(const ConvertRequest& request,
 
 int Run_Convert(const std::vector<std::string>& arguments) {
     CommandLine line;
-    if (auto error = Parse_Command_Line(arguments, kOptions, line))
-        return Usage_Error(kCommand, *error, kUsage);
-    if (line.help) {
-        std::printf("%s\n%s", kUsage, kHelp);
-        return kExitSuccess;
-    }
+    if (auto exitCode = Start_Command(kCommand, arguments, kOptions, kUsage, kHelp, line))
+        return *exitCode;
     ConvertRequest request;
     if (auto error = Build_Request(line, request)) return Usage_Error(kCommand, *error, kUsage);
 
@@ -205,10 +195,9 @@ int Run_Convert(const std::vector<std::string>& arguments) {
         temporaries.add(*temporary);
     }
 
-    ObsSettings obs{};
-    NavSettings nav{};
-    obs.structSize = ZER2IVI_OBS_SETTINGS_SIZE;
-    nav.structSize = ZER2IVI_NAV_SETTINGS_SIZE;
+    ObsSettings obs;
+    NavSettings nav;
+    Start_Settings(obs, nav, request.gpsWeek);
     // Every text was checked against its field above; Copy_Field bounds anyway.
     Copy_Field(obs.zebFileName, sizeof obs.zebFileName, request.obsInput);
     Copy_Field(obs.rinexObsFileName, sizeof obs.rinexObsFileName, obsPath);
@@ -218,22 +207,12 @@ int Run_Convert(const std::vector<std::string>& arguments) {
     Copy_Field(obs.agency, sizeof obs.agency, request.agency);
     obs.antennaHeight = request.antennaHeight;
     obs.obsTypeMask = request.types;
-    if (request.gpsWeek) {
-        obs.useGpsWeek = 1;
-        obs.gpsWeek = *request.gpsWeek;
-    }
     Copy_Field(nav.ephemerisFileName, sizeof nav.ephemerisFileName, request.ephemerisInput);
     Copy_Field(nav.rinexNavFileName, sizeof nav.rinexNavFileName, navPath);
     Copy_Field(nav.runBy, sizeof nav.runBy, request.runBy);
 
-    const int32_t result = Zeb_To_Rinex(&obs, &nav);
-    char messageBuffer[ZER2IVI_MESSAGE_SIZE] = {};
-    Get_Error_Str(messageBuffer);
-    std::string message = messageBuffer;
-    if (result != 0) {
-        std::fprintf(stderr, "%s\n", message.c_str());
-        return kExitConversionFailed;  // temporaries are removed
-    }
+    std::string message;
+    if (!Run_Conversion(obs, nav, message)) return kExitConversionFailed;  // temporaries are removed
 
     std::string obsFinal = obsPath, navFinal = navPath;
     std::optional<std::string> error;

@@ -47,7 +47,6 @@ const std::vector<OptionSpec> kOptions = {
 // file with zero records and does not touch the library's base week.
 constexpr const char* kEmptyEphemeris = "$EPHREC\n";
 
-constexpr uint32_t kAllTypes = OBS_C1 | OBS_L1 | OBS_L2 | OBS_P2 | OBS_D1;
 
 struct EpochReport {
     bool known = false;         // false for a file without epochs
@@ -211,23 +210,15 @@ void Print_Text(const Report& report) {
 
 int Run_Inspect(const std::vector<std::string>& arguments) {
     CommandLine line;
-    if (auto error = Parse_Command_Line(arguments, kOptions, line))
-        return Usage_Error(kCommand, *error, kUsage);
-    if (line.help) {
-        std::printf("%s\n%s", kUsage, kHelp);
-        return kExitSuccess;
-    }
+    if (auto exitCode = Start_Command(kCommand, arguments, kOptions, kUsage, kHelp, line))
+        return *exitCode;
     if (line.positionals.size() != 1)
         return Usage_Error(kCommand, line.positionals.empty() ? "needs OBSFILE" : "too many arguments",
                            kUsage);
     const std::string& input = line.positionals[0];
     if (auto error = Check_Input_File("OBSFILE", input)) return Usage_Error(kCommand, *error, kUsage);
     std::optional<int32_t> gpsWeek;
-    if (auto week = line.value("gps-week")) {
-        int32_t value = 0;
-        if (auto error = Parse_Gps_Week(*week, value)) return Usage_Error(kCommand, *error, kUsage);
-        gpsWeek = value;
-    }
+    if (auto error = Gps_Week_Option(line, gpsWeek)) return Usage_Error(kCommand, *error, kUsage);
 
     auto directory = TempDirectory::Create();
     if (!directory) {
@@ -246,10 +237,9 @@ int Run_Inspect(const std::vector<std::string>& arguments) {
         }
     }
 
-    ObsSettings obs{};
-    NavSettings nav{};
-    obs.structSize = ZER2IVI_OBS_SETTINGS_SIZE;
-    nav.structSize = ZER2IVI_NAV_SETTINGS_SIZE;
+    ObsSettings obs;
+    NavSettings nav;
+    Start_Settings(obs, nav, gpsWeek);
     if (!Copy_Field(obs.zebFileName, sizeof obs.zebFileName, input) ||
         !Copy_Field(obs.rinexObsFileName, sizeof obs.rinexObsFileName, obsPath) ||
         !Copy_Field(nav.ephemerisFileName, sizeof nav.ephemerisFileName, ephemerisPath) ||
@@ -258,18 +248,9 @@ int Run_Inspect(const std::vector<std::string>& arguments) {
                      directory->path().c_str());
         return kExitConversionFailed;
     }
-    obs.obsTypeMask = kAllTypes;
-    if (gpsWeek) {
-        obs.useGpsWeek = 1;
-        obs.gpsWeek = *gpsWeek;
-    }
-    const int32_t result = Zeb_To_Rinex(&obs, &nav);
-    char message[ZER2IVI_MESSAGE_SIZE] = {};
-    Get_Error_Str(message);
-    if (result != 0) {
-        std::fprintf(stderr, "%s\n", message);
-        return kExitConversionFailed;
-    }
+    obs.obsTypeMask = kAllObsTypes;
+    std::string message;
+    if (!Run_Conversion(obs, nav, message)) return kExitConversionFailed;
 
     ObsHeaderFacts facts;
     if (auto error = Read_Obs_Header(obsPath, facts)) {

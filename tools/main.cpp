@@ -43,6 +43,50 @@ int Usage_Error(const char* command, const std::string& problem, const char* usa
     return kExitUsage;
 }
 
+std::optional<int> Start_Command(const char* command, const std::vector<std::string>& arguments,
+                                 const std::vector<OptionSpec>& options, const char* usage,
+                                 const char* help, CommandLine& line) {
+    if (auto error = Parse_Command_Line(arguments, options, line))
+        return Usage_Error(command, *error, usage);
+    if (line.help) {
+        std::printf("%s\n%s", usage, help);
+        return kExitSuccess;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Gps_Week_Option(const CommandLine& line, std::optional<int32_t>& week) {
+    if (auto text = line.value("gps-week")) {
+        int32_t value = 0;
+        if (auto error = Parse_Gps_Week(*text, value)) return error;
+        week = value;
+    }
+    return std::nullopt;
+}
+
+void Start_Settings(ObsSettings& obs, NavSettings& nav, std::optional<int32_t> gpsWeek) {
+    obs = ObsSettings{};
+    nav = NavSettings{};
+    obs.structSize = ZER2IVI_OBS_SETTINGS_SIZE;
+    nav.structSize = ZER2IVI_NAV_SETTINGS_SIZE;
+    if (gpsWeek) {
+        obs.useGpsWeek = 1;
+        obs.gpsWeek = *gpsWeek;
+    }
+}
+
+bool Run_Conversion(const ObsSettings& obs, const NavSettings& nav, std::string& message) {
+    const int32_t result = Zeb_To_Rinex(&obs, &nav);
+    char text[ZER2IVI_MESSAGE_SIZE] = {};
+    Get_Error_Str(text);
+    message = text;
+    if (result != 0) {
+        std::fprintf(stderr, "%s\n", text);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace zer2ivi::cli
 
 int main(int argc, char** argv) {
