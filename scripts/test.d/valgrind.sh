@@ -11,13 +11,14 @@ source "$(dirname "$0")/../lib.sh"
 need_build_tools
 need_packages valgrind
 
-BUILD=${ZER2IVI_BUILD_DIR:-$ROOT/build}/valgrind
+# The plain tree of scripts/test, configured the same way, so nothing is
+# built again.
+BUILD=${ZER2IVI_BUILD_DIR:-$ROOT/build}/release
 FILTER=${VALGRIND_GTEST_FILTER:--*Random*:*Stress*:ZebOpenMemory.NoMemory*:*.NoMemoryFor*}
 VALGRIND=(valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect
           --errors-for-leak-kinds=definite,indirect --quiet)
 
-build_tree "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZER2IVI_BUILD_TOOLS=OFF \
-  -UCMAKE_CROSSCOMPILING_EMULATOR
+build_tree "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 failed=()
 run() {

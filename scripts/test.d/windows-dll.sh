@@ -30,7 +30,7 @@ echo "windows-dll: tools ready after $(( $(date +%s) - stage_started )) s"
 
 status=0
 ZER2IVI_WIN_BUILD_DIR=$BUILD/win32 \
-ZER2IVI_LINUX_BUILD_DIR=$BUILD/linux-for-win \
+ZER2IVI_LINUX_BUILD_DIR=$BUILD/release \
 ZER2IVI_JOBS=${ZER2IVI_JOBS:-2} \
   bash "$ROOT/tests/windows/run_wine_test.sh" || status=$?
 echo "windows-dll: stage took $(( $(date +%s) - stage_started )) s"
