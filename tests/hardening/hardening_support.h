@@ -46,12 +46,6 @@ inline int Open_Descriptor_Count() {
     return count - 1;
 }
 
-template <size_t N>
-void Set_Text(char (&field)[N], const std::string& text) {
-    std::memset(field, 0, N);
-    std::memcpy(field, text.data(), text.size() < N ? text.size() : N);
-}
-
 // A text field filled completely, without a NUL anywhere.
 template <size_t N>
 void Fill_Unterminated(char (&field)[N], char first) {
@@ -67,17 +61,17 @@ struct Conversion {
         std::memset(nav.get(), 0, sizeof *nav);
         obs->structSize = ZER2IVI_OBS_SETTINGS_SIZE;
         nav->structSize = ZER2IVI_NAV_SETTINGS_SIZE;
-        Set_Text(obs->zebFileName, dir.file("in.zeb"));
-        Set_Text(obs->rinexObsFileName, dir.file("out.obs"));
-        Set_Text(obs->runBy, "RUNNER");
-        Set_Text(obs->markerName, "MARK");
-        Set_Text(obs->observer, "OBS");
-        Set_Text(obs->agency, "AGENCY");
+        Copy_Text(obs->zebFileName, dir.file("in.zeb"));
+        Copy_Text(obs->rinexObsFileName, dir.file("out.obs"));
+        Copy_Text(obs->runBy, "RUNNER");
+        Copy_Text(obs->markerName, "MARK");
+        Copy_Text(obs->observer, "OBS");
+        Copy_Text(obs->agency, "AGENCY");
         obs->antennaHeight = 1.25;
         obs->obsTypeMask = OBS_C1 | OBS_L1 | OBS_L2 | OBS_D1 | OBS_P2;
-        Set_Text(nav->ephemerisFileName, dir.file("in.eph"));
-        Set_Text(nav->rinexNavFileName, dir.file("out.nav"));
-        Set_Text(nav->runBy, "NAVRUNNER");
+        Copy_Text(nav->ephemerisFileName, dir.file("in.eph"));
+        Copy_Text(nav->rinexNavFileName, dir.file("out.nav"));
+        Copy_Text(nav->runBy, "NAVRUNNER");
     }
     int32_t run() const { return Zeb_To_Rinex(obs.get(), nav.get()); }
     std::string message() const {

@@ -130,11 +130,11 @@ TEST_P(LongPathTest, MessagesNameTheFilePartWithinTheMessageBuffer) {
     ASSERT_EQ(path.size(), 255u);
     const int descriptors = Open_Descriptor_Count();
     if (c.zebMissing) {
-        Set_Text(conversion.obs->zebFileName, path);
+        Copy_Text(conversion.obs->zebFileName, path);
         EXPECT_EQ(conversion.run(), 1);
         EXPECT_EQ(conversion.message(), "ERROR: Could not open: " + File_Part(path));
     } else {
-        Set_Text(conversion.obs->rinexObsFileName, path);
+        Copy_Text(conversion.obs->rinexObsFileName, path);
         EXPECT_EQ(conversion.run(), 0);
         EXPECT_EQ(conversion.message(),
                   ("SUCCESS: Wrote 1 epochs to RINEX file " + File_Part(path)).substr(0, 255));
@@ -154,7 +154,7 @@ TEST_F(HostileSettingsTest, MissingEphemerisFileOf255CharactersIsNamedByItsFileP
     for (const bool backslashes : {false, true}) {
         Conversion conversion(dir);
         const std::string path = Path_Of_Length(dir, 255, backslashes, ".eph");
-        Set_Text(conversion.nav->ephemerisFileName, path);
+        Copy_Text(conversion.nav->ephemerisFileName, path);
         const int descriptors = Open_Descriptor_Count();
         EXPECT_EQ(conversion.run(), 1);
         EXPECT_EQ(Open_Descriptor_Count(), descriptors);
@@ -167,7 +167,7 @@ TEST_F(HostileSettingsTest, MessageOfAFilePartLongerThanItsBufferIsCut) {
     // cut to the 127 characters its buffer holds.
     Conversion conversion(dir);
     const std::string path = Path_Of_Length(dir, 255, false, ".zeb");
-    Set_Text(conversion.obs->zebFileName, path);
+    Copy_Text(conversion.obs->zebFileName, path);
     EXPECT_EQ(conversion.run(), 1);
     const std::string message = conversion.message();
     EXPECT_EQ(message.size(), std::strlen("ERROR: Could not open: ") + 127);

@@ -90,9 +90,9 @@ TEST_P(UnwritableOutputTest, RightMessageAndResultNoDescriptorLeft) {
 
     Conversion conversion(dir);
     if (c.output == Output::Navigation) {
-        Set_Text(conversion.nav->rinexNavFileName, path);
+        Copy_Text(conversion.nav->rinexNavFileName, path);
     } else {
-        Set_Text(conversion.obs->rinexObsFileName, path);
+        Copy_Text(conversion.obs->rinexObsFileName, path);
     }
     const int descriptors = Open_Descriptor_Count();
     EXPECT_EQ(conversion.run(), 1);
@@ -152,9 +152,9 @@ TEST_P(DirectoryInputTest, UnreadableInputEndsTheConversion) {
     ASSERT_EQ(mkdir(input.c_str(), 0700), 0);
     Conversion conversion(dir);
     if (c.ephemeris) {
-        Set_Text(conversion.nav->ephemerisFileName, input);
+        Copy_Text(conversion.nav->ephemerisFileName, input);
     } else {
-        Set_Text(conversion.obs->zebFileName, input);
+        Copy_Text(conversion.obs->zebFileName, input);
     }
     const int descriptors = Open_Descriptor_Count();
     EXPECT_EQ(conversion.run(), 1);
