@@ -78,6 +78,9 @@ struct TextFile {
     bool sourceEnded = false;
     size_t position = 0;
     size_t filled = 0;
+    // No CR and no Ctrl-Z stands in the buffer before this index (from
+    // position on); 0 when not yet looked for since the last refill.
+    size_t plainUntil = 0;
     unsigned char buffer[kTextFileBufferSize];
 };
 

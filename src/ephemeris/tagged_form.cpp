@@ -1,5 +1,6 @@
 // The tagged form of the ephemeris file: after a "$EPHREC" first line,
 // brace-delimited "GpsEph" blocks whose lines each hold a tag and values.
+#include <array>
 #include <cstdarg>
 #include <cstring>
 
@@ -92,9 +93,83 @@ const char* Skip_White(const char* p) {
 
 enum class LineOutcome { Stored, Skipped, EndOfBlock };
 
+// The kinds of character the quick split of a block line tells apart.
+enum CharKind : unsigned char { kOrdinary, kWhite, kSpecial, kLineEnd };
+
+constexpr std::array<unsigned char, 256> Make_Char_Kinds() {
+    std::array<unsigned char, 256> kinds{};
+    for (int c = 0; c < 256; ++c) {
+        const char character = static_cast<char>(c);
+        kinds[static_cast<size_t>(c)] = character == '\0' ? kLineEnd
+                                        : Is_White(character) ? kWhite
+                                        : (character == ';' || character == '}' || character == kQuote)
+                                            ? kSpecial
+                                            : kOrdinary;
+    }
+    return kinds;
+}
+constexpr std::array<unsigned char, 256> kCharKinds = Make_Char_Kinds();
+
+unsigned char Kind_Of(const unsigned char* p) { return kCharKinds[*p]; }
+
+// Copies the word [word, end) into holder (size bytes), cut to fit.  A
+// short word is moved as one block of 32 characters when the line buffer
+// has them (bufferEnd), which is cheaper than a copy of any length.
+void Store_Word(char* holder, size_t size, const unsigned char* word, const unsigned char* end,
+                const unsigned char* bufferEnd) {
+    constexpr size_t kBlock = 32;
+    static_assert(kTaggedWordSize >= static_cast<int>(kBlock));
+    const auto length = static_cast<size_t>(end - word);
+    const size_t kept = length < size ? length : size - 1;
+    if (kept < kBlock && static_cast<size_t>(bufferEnd - word) >= kBlock) {
+        std::memcpy(holder, word, kBlock);
+    } else {
+        std::memcpy(holder, word, kept);
+    }
+    holder[kept] = '\0';
+}
+
+// The quick way for a line without a comment, a brace or a quote: its words
+// split at blanks and stored, exactly as the full rules below store them.
+// false when the line holds such a character (nothing counted; the full
+// rules then treat the line afresh).
+bool Quick_Split(const char* text, const char* bufferEnd, TaggedLine& stored, LineOutcome& outcome) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto* end = reinterpret_cast<const unsigned char*>(bufferEnd);
+    int words = 0;
+    for (;;) {
+        while (Kind_Of(p) == kWhite) ++p;
+        if (Kind_Of(p) == kLineEnd) break;
+        if (Kind_Of(p) == kSpecial) return false;
+        const unsigned char* word = p;
+        while (Kind_Of(p) == kOrdinary) ++p;
+        // Words after the fifteenth value are not kept, but the rest of the
+        // line is still looked through for a brace.
+        if (words == 0) {
+            Store_Word(stored.tag, sizeof stored.tag, word, p, end);
+        } else if (words <= kTaggedMaxValues) {
+            Store_Word(stored.values[words - 1], sizeof stored.values[words - 1], word, p, end);
+        }
+        if (words <= kTaggedMaxValues) ++words;
+    }
+    if (words == 0) {
+        outcome = LineOutcome::Skipped;
+        return true;
+    }
+    stored.valueCount = static_cast<int16_t>(words - 1);
+    stored.used = 0;
+    outcome = LineOutcome::Stored;
+    return true;
+}
+
 // Applies the comment, brace and quote rules to one block line and stores
 // its words.  The line is changed in place.
-LineOutcome Treat_Block_Line(char* line, TaggedBlock& block) {
+LineOutcome Treat_Block_Line(char* line, const char* bufferEnd, TaggedBlock& block) {
+    LineOutcome quick = LineOutcome::Skipped;
+    if (Quick_Split(line, bufferEnd, block.lines[block.lineCount], quick)) {
+        if (quick == LineOutcome::Stored) ++block.lineCount;
+        return quick;
+    }
     bool quoted = false;
     for (char* p = line;; ++p) {
         // Outside quotes only a comment, a brace or a quote matters.
@@ -133,23 +208,9 @@ LineOutcome Treat_Block_Line(char* line, TaggedBlock& block) {
 // inside a value, and the next one goes on from there.
 class ValueCursor {
 public:
-    explicit ValueCursor(const TaggedLine& line) : line_(line) {
-        // The values that fit the join buffer take part.
-        size_t joined = 0;
-        for (int16_t v = 0; v < line.valueCount && v < kTaggedMaxValues; ++v) {
-            const char* value = line.values[v];
-            const size_t length = strnlen(value, kTaggedValueSize - 1);
-            size_t kept = length;
-            if (std::memchr(value, kQuote, length) != nullptr) {
-                for (size_t i = 0; i < length; ++i) {
-                    if (value[i] == kQuote) --kept;
-                }
-            }
-            if (joined + kept + 1 >= kJoinBufferSize) break;
-            joined += kept + 1;
-            count_ = v + 1;
-        }
-    }
+    explicit ValueCursor(const TaggedLine& line)
+        : line_(line),
+          count_(line.valueCount < kTaggedMaxValues ? line.valueCount : kTaggedMaxValues) {}
 
     // The next characters to convert, blanks and used-up values passed
     // over; false when nothing is left.
@@ -157,8 +218,7 @@ public:
         for (;;) {
             while (cursor_ != limit_ && Is_White(*cursor_)) ++cursor_;
             if (cursor_ != limit_) break;
-            if (index_ >= count_) return false;
-            load(index_++);
+            if (index_ >= count_ || !load(index_++)) return false;
         }
         cursor = cursor_;
         limit = limit_;
@@ -167,27 +227,45 @@ public:
     void advance(const char* to) { cursor_ = to; }
 
 private:
-    void load(int16_t v) {
+    // Makes value v the current text; false when it no longer fits the join
+    // buffer (it and the values after it then take no part).
+    bool load(int16_t v) {
         const char* value = line_.values[v];
         const size_t length = strnlen(value, kTaggedValueSize - 1);
+        const bool hasQuote = std::memchr(value, kQuote, length) != nullptr;
         // A value that fills its holder may lack its NUL; it is copied.
-        if (length < kTaggedValueSize - 1 && std::memchr(value, kQuote, length) == nullptr) {
+        if (length < kTaggedValueSize - 1 && !hasQuote) {
+            if (!join(length)) return false;
             cursor_ = value;
             limit_ = value + length;
-            return;
+            return true;
         }
         size_t kept = 0;
         for (size_t i = 0; i < length; ++i) {
             if (value[i] != kQuote) unquoted_[kept++] = value[i];
         }
+        if (!join(kept)) return false;
         unquoted_[kept] = '\0';
         cursor_ = unquoted_;
         limit_ = unquoted_ + kept;
+        return true;
+    }
+
+    // Counts a value of this many characters and its blank into the join
+    // buffer; false when they do not fit.
+    bool join(size_t length) {
+        if (joined_ + length + 1 >= kJoinBufferSize) {
+            count_ = index_;
+            return false;
+        }
+        joined_ += length + 1;
+        return true;
     }
 
     const TaggedLine& line_;
     int16_t count_ = 0;
     int16_t index_ = 0;
+    size_t joined_ = 0;
     const char* cursor_ = nullptr;
     const char* limit_ = nullptr;
     char unquoted_[kTaggedValueSize];
@@ -249,11 +327,12 @@ int Read_Block(TextFile& file, TaggedBlock& block) {
     Copy_Word(name, block.name, sizeof block.name);
     block.lineCount = 0;
     // The rest of the header line after its "{" is the block's first line.
-    if (Treat_Block_Line(brace + 1, block) == LineOutcome::EndOfBlock) return 0;
+    const char* bufferEnd = line + kBlockLineSize;
+    if (Treat_Block_Line(brace + 1, bufferEnd, block) == LineOutcome::EndOfBlock) return 0;
     while (block.lineCount < kTaggedMaxLines) {
         // A last line without a line end is stored like any other.
         if (Read_Text_Line(file, line, kTextPieceLength) < 0) return 0;
-        if (Treat_Block_Line(line, block) == LineOutcome::EndOfBlock) return 0;
+        if (Treat_Block_Line(line, bufferEnd, block) == LineOutcome::EndOfBlock) return 0;
     }
     return 0;
 }

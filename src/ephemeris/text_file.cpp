@@ -22,6 +22,7 @@ size_t Fill(TextFile& file, size_t wanted) {
     std::memmove(file.buffer, file.buffer + file.position, waiting);
     file.position = 0;
     file.filled = waiting;
+    file.plainUntil = 0;
     while (file.filled < wanted) {
         const size_t got =
             std::fread(file.buffer + file.filled, 1, sizeof file.buffer - file.filled, file.stream);
@@ -57,6 +58,7 @@ bool Text_Open(TextFile& file, const char* path) {
     file.sourceEnded = false;
     file.position = 0;
     file.filled = 0;
+    file.plainUntil = 0;
     return file.stream != nullptr;
 }
 
@@ -91,6 +93,22 @@ int Text_Get_Char(TextFile& file) {
 
 namespace {
 
+// The index of the first CR or Ctrl-Z at or after position, or filled when
+// there is none; found once per stretch of the buffer, not once per line.
+size_t Plain_Until(TextFile& file) {
+    if (file.plainUntil > file.position) return file.plainUntil;
+    const unsigned char* start = file.buffer + file.position;
+    size_t span = file.filled - file.position;
+    if (const void* cr = std::memchr(start, kCarriageReturn, span)) {
+        span = static_cast<size_t>(static_cast<const unsigned char*>(cr) - start);
+    }
+    if (const void* ctrlZ = std::memchr(start, kCtrlZ, span)) {
+        span = static_cast<size_t>(static_cast<const unsigned char*>(ctrlZ) - start);
+    }
+    file.plainUntil = file.position + span;
+    return file.plainUntil;
+}
+
 // Takes the run of ordinary characters (no LF, CR or Ctrl-Z) that waits in
 // the buffer, up to room characters, into destination; a LF right after the
 // run is taken too.  Returns the length of the run; lineEnded tells whether
@@ -101,15 +119,10 @@ size_t Take_Buffered_Run(TextFile& file, char* destination, size_t room, bool& l
     const size_t span = waiting < room ? waiting : room;
     if (span == 0) return 0;
     const unsigned char* start = file.buffer + file.position;
-    size_t run = span;
+    const size_t plain = Plain_Until(file) - file.position;
+    size_t run = span < plain ? span : plain;
     if (const void* lf = std::memchr(start, kLineFeed, run)) {
         run = static_cast<size_t>(static_cast<const unsigned char*>(lf) - start);
-    }
-    if (const void* cr = std::memchr(start, kCarriageReturn, run)) {
-        run = static_cast<size_t>(static_cast<const unsigned char*>(cr) - start);
-    }
-    if (const void* ctrlZ = std::memchr(start, kCtrlZ, run)) {
-        run = static_cast<size_t>(static_cast<const unsigned char*>(ctrlZ) - start);
     }
     std::memcpy(destination, start, run);
     file.position += run;

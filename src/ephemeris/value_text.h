@@ -7,7 +7,7 @@
 namespace zer2ivi::ephemeris_detail {
 
 // The blanks of the standard formatted scan and of the word splitter.
-inline bool Is_White(char c) {
+constexpr bool Is_White(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 

@@ -1,5 +1,6 @@
 // The RINEX navigation header and the eight-line record of one ephemeris,
 // with the GPS week rules and the D19.12 number field.
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -65,8 +66,26 @@ void Other_Number_Field(char* destination, const char* text) {
 // pair of 64-bit words, and -(e + p) always
 // lies between 16 and 105 there.
 
+// The scaled value m * 5^p / 2^shift (shift 1..127, the quotient fits 64
+// bits) as its integer part and where its fraction stands.
+struct Scaled {
+    uint64_t floor;
+    bool aboveHalf;    // the fraction is above one half
+    bool exactlyHalf;  // the fraction is exactly one half
+    bool nonzero;      // the fraction is not zero
+};
+
 #if defined(__SIZEOF_INT128__)
 __extension__ typedef unsigned __int128 Wide128;
+
+Scaled Scale(uint64_t m, uint64_t powerOfFive, int shift) {
+    const Wide128 product = static_cast<Wide128>(m) * powerOfFive;
+    // The fraction's bits moved to the top: one half is the top bit alone.
+    const Wide128 fraction = product << (128 - shift);
+    const Wide128 half = static_cast<Wide128>(1) << 127;
+    return {static_cast<uint64_t>(product >> shift), fraction > half, fraction == half,
+            fraction != 0};
+}
 #else
 struct Wide {
     uint64_t hi;
@@ -87,9 +106,9 @@ Wide Multiply_64_64(uint64_t a, uint64_t b) {
             (middle << 32) | (lowLow & 0xffffffffu)};
 }
 
-// floor(x / 2^shift) for shift 1..127 (the quotient must fit 64 bits), and
-// whether the exact quotient rounds up, ties to even.
-uint64_t Shift_Floor(Wide x, int shift, bool& roundUp) {
+// The same with a pair of 64-bit words.
+Scaled Scale(uint64_t m, uint64_t powerOfFive, int shift) {
+    const Wide x = Multiply_64_64(m, powerOfFive);
     uint64_t quotient;
     Wide rest;
     Wide half;
@@ -103,10 +122,8 @@ uint64_t Shift_Floor(Wide x, int shift, bool& roundUp) {
         rest = {0, x.lo & ((uint64_t{1} << shift) - 1)};
         half = {0, uint64_t{1} << (shift - 1)};
     }
-    const bool above = rest.hi != half.hi ? rest.hi > half.hi : rest.lo > half.lo;
-    const bool tie = rest.hi == half.hi && rest.lo == half.lo;
-    roundUp = above || (tie && (quotient & 1u) != 0);
-    return quotient;
+    return {quotient, rest.hi != half.hi ? rest.hi > half.hi : rest.lo > half.lo,
+            rest.hi == half.hi && rest.lo == half.lo, (rest.hi | rest.lo) != 0};
 }
 
 #endif
@@ -153,6 +170,41 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// The decimal digits of value (below 10^8) as eight characters packed so
+// that the first lies in the lowest byte: the number is split into halves of
+// four digits, those into pairs, the pairs into digits, all lanes at once.
+uint64_t Eight_Digit_Word(uint32_t value) {
+    const uint64_t upper = value / 10000;
+    uint64_t word = upper | (static_cast<uint64_t>(value - upper * 10000) << 32);
+    // x * 10486 >> 20 is x / 100 for x below 10^4; x * 103 >> 10 is x / 10
+    // for x below 100.
+    const uint64_t hundreds = ((word * 10486) >> 20) & 0x0000007F0000007FULL;
+    word = hundreds | ((word - hundreds * 100) << 16);
+    const uint64_t tens = ((word * 103) >> 10) & 0x000F000F000F000FULL;
+    word = tens | ((word - tens * 10) << 8);
+    return word + 0x3030303030303030ULL;
+}
+
+// The twelve digits of value (below 10^12) at destination.
+void Write_Twelve_Digits(char* destination, uint64_t value) {
+    const auto high = static_cast<uint32_t>(value / 100000000);
+    const auto low = static_cast<uint32_t>(value - uint64_t{high} * 100000000);
+    if constexpr (std::endian::native == std::endian::little) {
+        // The high part has four digits: the upper half of its word.
+        const auto highDigits = static_cast<uint32_t>(Eight_Digit_Word(high) >> 32);
+        const uint64_t lowDigits = Eight_Digit_Word(low);
+        std::memcpy(destination, &highDigits, 4);
+        std::memcpy(destination + 4, &lowDigits, 8);
+    } else {
+        const uint32_t parts[3] = {high, low / 10000, low % 10000};
+        for (const uint32_t part : parts) {
+            std::memcpy(destination, kDigitPairs + 2 * (part / 100), 2);
+            std::memcpy(destination + 2, kDigitPairs + 2 * (part % 100), 2);
+            destination += 4;
+        }
+    }
+}
+
 // The D19.12 field of a nonzero finite value straight from its bits; false
 // (nothing written) outside the range the integer arithmetic covers.
 bool Fast_Rinex_Field(char* destination, double value) {
@@ -167,28 +219,24 @@ bool Fast_Rinex_Field(char* destination, double value) {
     const uint64_t significand = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
     // floor(binaryExponent * log10(2)): the decimal exponent or one less.
     int decimalExponent = (binaryExponent * 78913) >> 18;
-    uint64_t digits = 0;
-    bool roundUp = false;
-    for (;;) {
-        const int power = 11 - decimalExponent;
-        if (power < 0 || power > kMaxFastPower) return false;
-        const int shift = 1075 - exponentField - power;
-#if defined(__SIZEOF_INT128__)
-        // One 128-bit product where the compiler has the type.
-        const Wide128 product =
-            static_cast<Wide128>(significand) * kPowersOfFive[power];
-        digits = static_cast<uint64_t>(product >> shift);
-        const Wide128 rest = product & ((static_cast<Wide128>(1) << shift) - 1);
-        const Wide128 half = static_cast<Wide128>(1) << (shift - 1);
-        roundUp = rest > half || (rest == half && (digits & 1u) != 0);
-#else
-        digits = Shift_Floor(Multiply_64_64(significand, kPowersOfFive[power]), shift, roundUp);
-#endif
-        if (digits < kTwelveDigitsLow) return false;  // never: the estimate is not too high
-        if (digits < kTwelveDigitsHigh) break;
-        ++decimalExponent;
-    }
-    if (roundUp) ++digits;
+    const int power = 11 - decimalExponent;
+    if (power < 0 || power > kMaxFastPower) return false;
+    const int shift = 1075 - exponentField - power;
+    const Scaled scaled = Scale(significand, kPowersOfFive[power], shift);
+    if (scaled.floor < kTwelveDigitsLow) return false;  // the estimate is never too high here
+    // Thirteen digits when the estimate was one low: the last digit then
+    // joins the fraction.  Both cases are worked out and one is chosen
+    // without a branch, as the case changes from value to value.
+    const bool thirteen = scaled.floor >= kTwelveDigitsHigh;
+    const uint64_t twelve = scaled.floor / 10;
+    const uint64_t dropped = scaled.floor - twelve * 10;
+    const bool aboveHalf = thirteen ? dropped > 5 || (dropped == 5 && scaled.nonzero)
+                                    : scaled.aboveHalf;
+    const bool exactlyHalf = thirteen ? dropped == 5 && !scaled.nonzero : scaled.exactlyHalf;
+    uint64_t digits = thirteen ? twelve : scaled.floor;
+    decimalExponent += thirteen ? 1 : 0;
+    // Ties go to the even neighbour.
+    digits += (aboveHalf || (exactlyHalf && (digits & 1u) != 0)) ? 1 : 0;
     if (digits == kTwelveDigitsHigh) {
         // 9.99999999999|5... rounds up to the next power of ten.
         digits = kTwelveDigitsLow;
@@ -197,16 +245,7 @@ bool Fast_Rinex_Field(char* destination, double value) {
     destination[0] = ' ';
     destination[1] = (bits >> 63) != 0 ? '-' : ' ';
     destination[2] = '.';
-    // Two halves of six digits, each in 32-bit arithmetic.
-    uint32_t halves[2] = {static_cast<uint32_t>(digits / 1000000),
-                          static_cast<uint32_t>(digits % 1000000)};
-    char* out = destination + 3;
-    for (uint32_t half : halves) {
-        std::memcpy(out, kDigitPairs + 2 * (half / 10000), 2);
-        std::memcpy(out + 2, kDigitPairs + 2 * (half / 100 % 100), 2);
-        std::memcpy(out + 4, kDigitPairs + 2 * (half % 100), 2);
-        out += 6;
-    }
+    Write_Twelve_Digits(destination + 3, digits);
     // The field's exponent is one above the scientific one: .ddd x 10^(k+1).
     const int fieldExponent = decimalExponent + 1;
     const int magnitude = fieldExponent < 0 ? -fieldExponent : fieldExponent;
@@ -223,14 +262,25 @@ void Append_Number(LineBuilder& line, double value) {
     line.text(field, kNumberFieldWidth);
 }
 
-LineBuilder Orbit_Line(double a, double b, double c, double d) {
-    LineBuilder line;
-    line.field("", kOrbitIndent);
-    Append_Number(line, a);
-    Append_Number(line, b);
-    Append_Number(line, c);
-    Append_Number(line, d);
-    return line;
+// An orbit line: the indent, then up to four D19.12 fields formatted in
+// place, written with one call.
+constexpr int kOrbitFieldCount = 4;
+constexpr int kOrbitLineSize = kOrbitIndent + kOrbitFieldCount * kNumberFieldWidth + 1;
+
+template <size_t Count>
+bool Write_Orbit_Line(std::FILE* stream, const double (&values)[Count]) {
+    static_assert(Count >= 1 && Count <= kOrbitFieldCount);
+    char line[kOrbitLineSize];
+    std::memset(line, ' ', kOrbitIndent);
+    char* field = line + kOrbitIndent;
+    for (const double value : values) {
+        // Each field's NUL falls where the next field or the line end goes.
+        Format_Rinex_Value(field, value);
+        field += kNumberFieldWidth;
+    }
+    *field++ = '\n';
+    const size_t length = static_cast<size_t>(field - line);
+    return std::fwrite(line, 1, length, stream) == length;
 }
 
 }  // namespace
@@ -334,10 +384,11 @@ int32_t Write_Nav_Record(std::FILE* stream, EphemerisRecord& record) {
     if (!clock.write_to(stream)) return 1;
 
     const double toe = static_cast<double>(record.toe);
-    if (!Orbit_Line(record.iode, record.crs, record.deltaN, record.m0).write_to(stream)) return 1;
-    if (!Orbit_Line(record.cuc, record.ecc, record.cus, record.sqrtA).write_to(stream)) return 1;
-    if (!Orbit_Line(toe, record.cic, record.omega0, record.cis).write_to(stream)) return 1;
-    if (!Orbit_Line(record.i0, record.crc, record.omega, record.omegaDot).write_to(stream)) {
+    const double iode = record.iode;
+    if (!Write_Orbit_Line(stream, {iode, record.crs, record.deltaN, record.m0})) return 1;
+    if (!Write_Orbit_Line(stream, {record.cuc, record.ecc, record.cus, record.sqrtA})) return 1;
+    if (!Write_Orbit_Line(stream, {toe, record.cic, record.omega0, record.cis})) return 1;
+    if (!Write_Orbit_Line(stream, {record.i0, record.crc, record.omega, record.omegaDot})) {
         return 1;
     }
 
@@ -348,13 +399,10 @@ int32_t Write_Nav_Record(std::FILE* stream, EphemerisRecord& record) {
         if (record.week < kBroadcastWeekThreshold) record.week += kBroadcastWeekOffset;
         week = static_cast<double>(record.week);
     }
-    if (!Orbit_Line(record.idot, 0.0, week, 0.0).write_to(stream)) return 1;
-    if (!Orbit_Line(0.0, 0.0, record.tgd, record.iodc).write_to(stream)) return 1;
-
-    LineBuilder transmission;
-    transmission.field("", kOrbitIndent);
-    Append_Number(transmission, toe);
-    return transmission.write_to(stream) ? 0 : 1;
+    const double iodc = record.iodc;
+    if (!Write_Orbit_Line(stream, {record.idot, 0.0, week, 0.0})) return 1;
+    if (!Write_Orbit_Line(stream, {0.0, 0.0, record.tgd, iodc})) return 1;
+    return Write_Orbit_Line(stream, {toe}) ? 0 : 1;
 }
 
 }  // namespace zer2ivi

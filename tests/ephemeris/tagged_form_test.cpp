@@ -1,9 +1,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "ephemeris/value_text.h"
 #include "ephemeris_test_support.h"
 
 namespace zer2ivi::testing {
@@ -185,6 +188,138 @@ TEST_F(TaggedFormTest, GetTaggedValuesIntegersSaturateAndStopAtAPoint) {
     EXPECT_EQ(Get_Tagged_Values("A:", block, "%d%ld", &first, &second), 2);
     EXPECT_EQ(first, INT32_MIN);
     EXPECT_EQ(second, INT32_MAX);
+}
+
+// The block-line rules written out plainly, one character at a time: what
+// Read_Block must store for a line (nothing when it has no word), and
+// whether the line ends the block.
+struct ModelLine {
+    bool endsBlock = false;
+    std::vector<std::string> words;  // tag first, then the values kept
+};
+
+ModelLine Model_Block_Line(const std::string& line) {
+    ModelLine result;
+    std::string text;
+    bool quoted = false;
+    for (const char c : line) {
+        if (c == '\0' || c == ';') break;
+        if (c == '}') {
+            result.endsBlock = true;
+            return result;
+        }
+        if (c == '"') quoted = !quoted;
+        text += (c == ' ' && quoted) ? '`' : c;
+    }
+    std::string word;
+    auto finish = [&] {
+        if (word.empty()) return;
+        const size_t holder = result.words.empty() ? kTaggedWordSize : kTaggedValueSize;
+        if (result.words.size() <= static_cast<size_t>(kTaggedMaxValues)) {
+            result.words.push_back(word.substr(0, holder - 1));
+        }
+        word.clear();
+    };
+    for (const char c : text) {
+        if (ephemeris_detail::Is_White(c)) {
+            finish();
+        } else {
+            word += c;
+        }
+    }
+    finish();
+    return result;
+}
+
+TEST_F(TaggedFormTest, ReadBlockStoresWhatTheLineRulesGiveForRandomLines) {
+    // Random lines of words, blanks of every kind, quotes, comments, braces,
+    // NUL and control characters, words longer than their holders and more
+    // words than a line keeps.
+    std::mt19937 random(20261207);
+    const std::string pieces[] = {"El1:", "1.5e-3", "-7", "x", " ", "  ", "\t", "\v", "\f",
+                                  "\"", "\" \"", ";", "; c }", "}", std::string(1, '\0'),
+                                  "\x01", "\r", std::string(40, 'w'), "a\"b c\"d",
+                                  "v v v v v v v v v v v v v v v v v v"};
+    constexpr int kBlocks = 3000;
+    for (int n = 0; n < kBlocks; ++n) {
+        std::vector<std::string> lines;
+        const size_t lineCount = 1 + random() % 12;
+        for (size_t i = 0; i < lineCount; ++i) {
+            std::string line;
+            const size_t parts = random() % 9;
+            for (size_t k = 0; k < parts; ++k) {
+                // Braces and comments are rarer than words and blanks.
+                const size_t pick = random() % std::size(pieces);
+                if ((pick == 11 || pick == 12 || pick == 13) && random() % 4 != 0) continue;
+                line += pieces[pick];
+            }
+            // A CR right before the line end would be dropped by the reading.
+            if (!line.empty() && line.back() == '\r') line.back() = 'x';
+            lines.push_back(line);
+        }
+        std::string content = "B {" + lines[0] + "\n";
+        for (size_t i = 1; i < lines.size(); ++i) content += lines[i] + "\n";
+        content += "}\n";
+
+        std::vector<ModelLine> expected;
+        for (const std::string& line : lines) {
+            ModelLine model = Model_Block_Line(line);
+            if (model.endsBlock) break;
+            if (!model.words.empty()) expected.push_back(model);
+        }
+        TextFile& file = Open(content);
+        TaggedBlock& block = library.taggedBlock;
+        ASSERT_EQ(Read_Block(file, block), 0) << n;
+        ASSERT_EQ(block.lineCount, static_cast<int32_t>(expected.size())) << n;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const TaggedLine& stored = block.lines[i];
+            const std::vector<std::string>& words = expected[i].words;
+            EXPECT_EQ(stored.tag, words[0]) << n << " line " << i;
+            ASSERT_EQ(stored.valueCount, static_cast<int16_t>(words.size() - 1)) << n;
+            for (size_t v = 1; v < words.size(); ++v) {
+                EXPECT_EQ(stored.values[v - 1], words[v]) << n << " line " << i;
+            }
+            EXPECT_EQ(stored.used, 0);
+        }
+    }
+}
+
+TEST_F(TaggedFormTest, GetTaggedValuesTakesTheValuesThatFitTheJoinBuffer) {
+    // Values take part, each with a blank after it, while they fit 511
+    // characters; quotes do not count.  Full holders may lack their NUL.
+    struct Case {
+        const char* name;
+        std::vector<std::string> values;
+        int count;
+    };
+    const std::string digits200(200, '1');
+    const std::string full(kTaggedValueSize, '2');  // no NUL in the holder
+    // 402 + 108 + 1 fits; with its two quotes counted it would not.
+    const std::string quoted = "\"" + std::string(108, '3') + "\"";
+    const Case cases[] = {
+        {"two of 200 fit, the third does not", {digits200, digits200, digits200}, 2},
+        {"full holders: 255 characters each", {full, full, full}, 1},
+        {"quotes are not counted", {digits200, digits200, quoted, "4"}, 3},
+        {"short values all fit", {"1", "2", "3", "4"}, 4},
+    };
+    for (const Case& c : cases) {
+        TaggedBlock& block = library.taggedBlock;
+        block.lineCount = 1;
+        TaggedLine& line = block.lines[0];
+        std::memcpy(line.tag, "T:", 3);
+        line.used = 0;
+        line.valueCount = static_cast<int16_t>(c.values.size());
+        for (size_t v = 0; v < c.values.size(); ++v) {
+            const size_t length = std::min(c.values[v].size(), sizeof line.values[v]);
+            std::memcpy(line.values[v], c.values[v].data(), length);
+            if (length < sizeof line.values[v]) line.values[v][length] = '\0';
+        }
+        double got[4] = {0, 0, 0, 0};
+        EXPECT_EQ(Get_Tagged_Values("T:", block, "%lf%lf%lf%lf", &got[0], &got[1], &got[2],
+                                    &got[3]),
+                  c.count)
+            << c.name;
+    }
 }
 
 }  // namespace
