@@ -75,7 +75,7 @@ struct Scaled {
     bool nonzero;      // the fraction is not zero
 };
 
-#if defined(__SIZEOF_INT128__)
+#if defined(__SIZEOF_INT128__) && !defined(ZER2IVI_WORD_PAIR_PRODUCTS)
 __extension__ typedef unsigned __int128 Wide128;
 
 Scaled Scale(uint64_t m, uint64_t powerOfFive, int shift) {
