@@ -1,8 +1,12 @@
 // The tagged form of the ephemeris file: after a "$EPHREC" first line,
 // brace-delimited "GpsEph" blocks whose lines each hold a tag and values.
 #include <array>
+#include <bit>
 #include <cstdarg>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "api/library_state.h"
 #include "ephemeris/ephemeris.h"
@@ -112,6 +116,39 @@ constexpr std::array<unsigned char, 256> kCharKinds = Make_Char_Kinds();
 
 unsigned char Kind_Of(const unsigned char* p) { return kCharKinds[*p]; }
 
+// The first character at or after p that is not ordinary (a blank, a
+// comment, a brace, a quote or the NUL).  Where the processor has SSE2 and
+// the buffer has 16 characters left, 16 are looked at together.
+const unsigned char* Word_End(const unsigned char* p, const unsigned char* bufferEnd) {
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi8(' ');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i fromTab = _mm_set1_epi8(4);  // \t \n \v \f \r
+    const __m128i semicolon = _mm_set1_epi8(';');
+    const __m128i brace = _mm_set1_epi8('}');
+    const __m128i quote = _mm_set1_epi8(kQuote);
+    const __m128i zero = _mm_setzero_si128();
+    while (bufferEnd - p >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // c - '\t' at most 4, unsigned: one of the five control blanks.
+        const __m128i control =
+            _mm_cmpeq_epi8(_mm_subs_epu8(_mm_sub_epi8(chunk, tab), fromTab), zero);
+        const __m128i stops = _mm_or_si128(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, blank), control),
+                         _mm_or_si128(_mm_cmpeq_epi8(chunk, semicolon),
+                                      _mm_cmpeq_epi8(chunk, brace))),
+            _mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, zero)));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(stops));
+        if (mask != 0) return p + std::countr_zero(mask);
+        p += 16;
+    }
+#else
+    (void)bufferEnd;
+#endif
+    while (Kind_Of(p) == kOrdinary) ++p;
+    return p;
+}
+
 // Copies the word [word, end) into holder (size bytes), cut to fit.  A
 // short word is moved as one block of 32 characters when the line buffer
 // has them (bufferEnd), which is cheaper than a copy of any length.
@@ -142,7 +179,7 @@ bool Quick_Split(const char* text, const char* bufferEnd, TaggedLine& stored, Li
         if (Kind_Of(p) == kLineEnd) break;
         if (Kind_Of(p) == kSpecial) return false;
         const unsigned char* word = p;
-        while (Kind_Of(p) == kOrdinary) ++p;
+        p = Word_End(p, end);
         // Words after the fifteenth value are not kept, but the rest of the
         // line is still looked through for a brace.
         if (words == 0) {
@@ -201,6 +238,30 @@ LineOutcome Treat_Block_Line(char* line, const char* bufferEnd, TaggedBlock& blo
     return LineOutcome::Stored;
 }
 
+// The length of a value holder's text when it ends with a NUL before the
+// holder's last character and holds no quote; false otherwise.
+bool Plain_Value_Length(const char* value, size_t& length) {
+#if defined(__SSE2__)
+    // The holder's 256 characters are looked at 16 at a time up to the
+    // first NUL or quote.
+    static_assert(kTaggedValueSize % 16 == 0);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i quote = _mm_set1_epi8(kQuote);
+    for (size_t offset = 0; offset < kTaggedValueSize; offset += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value + offset));
+        const auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, zero), _mm_cmpeq_epi8(chunk, quote))));
+        if (mask == 0) continue;
+        length = offset + static_cast<size_t>(std::countr_zero(mask));
+        return length < kTaggedValueSize - 1 && value[length] == '\0';
+    }
+    return false;
+#else
+    length = strnlen(value, kTaggedValueSize - 1);
+    return length < kTaggedValueSize - 1 && std::memchr(value, kQuote, length) == nullptr;
+#endif
+}
+
 // The values of one stored line as the standard formatted scan meets them
 // in "v1 v2 ... " (each value without its double quotes and followed by one
 // blank, as many as fit the join buffer).  No value holds a blank, so no
@@ -231,15 +292,16 @@ private:
     // buffer (it and the values after it then take no part).
     bool load(int16_t v) {
         const char* value = line_.values[v];
-        const size_t length = strnlen(value, kTaggedValueSize - 1);
-        const bool hasQuote = std::memchr(value, kQuote, length) != nullptr;
-        // A value that fills its holder may lack its NUL; it is copied.
-        if (length < kTaggedValueSize - 1 && !hasQuote) {
+        // A value that fills its holder may lack its NUL; it is copied, as
+        // is a value with quotes.
+        size_t length = 0;
+        if (Plain_Value_Length(value, length)) {
             if (!join(length)) return false;
             cursor_ = value;
             limit_ = value + length;
             return true;
         }
+        length = strnlen(value, kTaggedValueSize - 1);
         size_t kept = 0;
         for (size_t i = 0; i < length; ++i) {
             if (value[i] != kQuote) unquoted_[kept++] = value[i];
