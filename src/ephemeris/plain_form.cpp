@@ -4,9 +4,6 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "ephemeris/ephemeris.h"
 #include "ephemeris/value_text.h"
@@ -31,7 +28,7 @@ bool Is_Separator(char c) { return c == ' ' || c == ',' || c == '\t'; }
 // the processor has SSE2, 16 characters are looked at together while that
 // many are left.
 size_t Value_End(const char* line, size_t position, size_t length) {
-#if defined(__SSE2__)
+#if defined(ZER2IVI_SSE2)
     const __m128i blank = _mm_set1_epi8(' ');
     const __m128i comma = _mm_set1_epi8(',');
     const __m128i tab = _mm_set1_epi8('\t');

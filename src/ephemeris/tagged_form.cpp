@@ -4,9 +4,6 @@
 #include <bit>
 #include <cstdarg>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "api/library_state.h"
 #include "ephemeris/ephemeris.h"
@@ -120,7 +117,7 @@ unsigned char Kind_Of(const unsigned char* p) { return kCharKinds[*p]; }
 // comment, a brace, a quote or the NUL).  Where the processor has SSE2 and
 // the buffer has 16 characters left, 16 are looked at together.
 const unsigned char* Word_End(const unsigned char* p, const unsigned char* bufferEnd) {
-#if defined(__SSE2__)
+#if defined(ZER2IVI_SSE2)
     const __m128i blank = _mm_set1_epi8(' ');
     const __m128i tab = _mm_set1_epi8('\t');
     const __m128i fromTab = _mm_set1_epi8(4);  // \t \n \v \f \r
@@ -241,7 +238,7 @@ LineOutcome Treat_Block_Line(char* line, const char* bufferEnd, TaggedBlock& blo
 // The length of a value holder's text when it ends with a NUL before the
 // holder's last character and holds no quote; false otherwise.
 bool Plain_Value_Length(const char* value, size_t& length) {
-#if defined(__SSE2__)
+#if defined(ZER2IVI_SSE2)
     // The holder's 256 characters are looked at 16 at a time up to the
     // first NUL or quote.
     static_assert(kTaggedValueSize % 16 == 0);

@@ -4,6 +4,13 @@
 
 #include <cstdint>
 
+// Where the processor has SSE2 the readers look at 16 characters at a time;
+// ZER2IVI_NO_SIMD (a test build) keeps them to one character at a time.
+#if defined(__SSE2__) && !defined(ZER2IVI_NO_SIMD)
+#define ZER2IVI_SSE2 1
+#include <emmintrin.h>
+#endif
+
 namespace zer2ivi::ephemeris_detail {
 
 // The blanks of the standard formatted scan and of the word splitter.
