@@ -281,6 +281,18 @@ LineBuilder& LineBuilder::fixed(double value, int width, int precision) {
 }
 
 LineBuilder& LineBuilder::integer(int32_t value, int width) {
+    // Most integers of a line (dates, times, counts) are 0..99 in a field of
+    // two or three columns: written straight into the buffer.
+    if (value >= 0 && value < 100 && width >= 2 && width <= 3 &&
+        length_ + static_cast<size_t>(width) <= kLineBufferSize) {
+        char* out = buffer_ + length_;
+        if (width == 3) *out++ = ' ';
+        std::memcpy(out, kDigitPairs + 2 * value, 2);
+        if (value < 10) out[0] = ' ';
+        length_ += static_cast<size_t>(width);
+        buffer_[length_] = '\0';
+        return *this;
+    }
     char digits[16];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
     const size_t length = static_cast<size_t>(result.ptr - digits);
