@@ -8,7 +8,9 @@
 //      sizes, and a file of the RINEX file's size written in lines of the
 //      same lengths through a FILE* with the converter's 64 KiB buffer;
 //   3. navigation conversions of tagged and plain ephemeris files, each
-//      with its own floor (the input read once, same-size output written);
+//      with its own floor (the input read once, same-size output written),
+//      and the number work of the navigation conversion alone, in memory
+//      (z2i_bench_numbers): the part of its cost no line handling can save;
 //   4. RTKLIB's convbin turning the RINEX observation file into RINEX 2.11,
 //      where it is installed;
 //   5. the peak resident memory of a 1-day and a 10-day conversion, each run
@@ -310,6 +312,30 @@ void Navigation_Floor(const std::string& ephemerides, const std::string& out,
     std::fclose(output);
 }
 
+// The number work of the navigation conversion alone (z2i_bench_numbers, in
+// memory, CPU time): printed, and returned as a multiple of the floor's CPU
+// time.  However fast the lines are read and written, the conversion costs
+// at least its floor plus this.
+double Number_Work(const std::string& program, const std::string& plainFile,
+                   const std::string& resultFile, int runs, double floorCpu) {
+    if (Run_Child({program, plainFile, std::to_string(runs), resultFile}, nullptr, false) != 0) {
+        Die("could not measure the number work with " + program);
+    }
+    double parse = 0.0;
+    double format = 0.0;
+    std::FILE* result = std::fopen(resultFile.c_str(), "r");
+    const bool read = result != nullptr && std::fscanf(result, "%lf %lf", &parse, &format) == 2;
+    if (result != nullptr) std::fclose(result);
+    std::remove(resultFile.c_str());
+    if (!read) Die("no result from " + program);
+    const double ratio = floorCpu > 0.0 ? (parse + format) / floorCpu : 0.0;
+    std::printf("  number work alone, in memory (the plain file's values read, every record's\n"
+                "  fields formatted): cpu median %.1f ms reading + %.1f ms D19.12 = %.2f x the\n"
+                "  plain form's I/O floor (cpu)\n",
+                parse * 1e3, format * 1e3, ratio);
+    return ratio;
+}
+
 // ---- the report ---------------------------------------------------------------
 
 std::string Seconds_Text(double s) {
@@ -393,6 +419,7 @@ int main(int argc, char** argv) {
     const std::string dir = options.dir.empty() ? self + "/bench-work" : options.dir;
     mkdir(dir.c_str(), 0755);
     const std::string make = self + "/z2i_bench_make_input";
+    const std::string numbers = self + "/z2i_bench_numbers";
 
     auto path = [&](const char* name) { return dir + "/" + name; };
     const std::string zebDay = path("day.zeb");
@@ -433,6 +460,7 @@ int main(int argc, char** argv) {
     // ---- 3: navigation conversions and their floor (run after the others)
     double navRatios[2] = {0.0, 0.0};
     double navCpuRatios[2] = {0.0, 0.0};
+    double numbersRatio = 0.0;  // the number work alone / the plain floor, by CPU time
     auto Run_Navigation = [&] {
         std::printf("\nnavigation conversion (%ld ephemerides each):\n", sizes.ephemerides);
         const std::string* navInputs[2] = {&ephTagged, &ephPlain};
@@ -462,15 +490,18 @@ int main(int argc, char** argv) {
                         static_cast<double>(navBytes) / 1e6 / nav.medianWall(), navRatios[form],
                         navCpuRatios[form]);
             if (!options.keep) std::remove(navFile.c_str());
+            if (form == 1) numbersRatio = Number_Work(numbers, ephPlain, path("numbers.txt"),
+                                                      sizes.runs, navFloor.medianCpu());
         }
     };
     if (options.navOnly) {
         Run_Navigation();
         if (!options.keep) std::remove(floorOut.c_str());
         std::printf("\nSUMMARY%s (navigation only): nav conv/floor tagged %.2f (cpu %.2f) plain %.2f "
-                    "(cpu %.2f) [%s]\n",
+                    "(cpu %.2f) [%s; numbers alone %.2f]\n",
                     options.tiny ? " (tiny)" : "", navRatios[0], navCpuRatios[0], navRatios[1],
-                    navCpuRatios[1], navRatios[0] <= 3.0 && navRatios[1] <= 3.0 ? "met" : "missed");
+                    navCpuRatios[1], navRatios[0] <= 3.0 && navRatios[1] <= 3.0 ? "met" : "missed",
+                    numbersRatio);
         return 0;
     }
 
@@ -577,12 +608,12 @@ int main(int argc, char** argv) {
         std::snprintf(convbinText, sizeof convbinText, "convbin n/a");
     }
     std::printf("\nSUMMARY%s: obs %.0f epochs/s %.1f MB/s, conv/floor %.2f [%s]; %s [%s]; "
-                "nav conv/floor tagged %.2f (cpu %.2f) plain %.2f (cpu %.2f) [%s]; RSS 1d %.2f MiB 10d %.2f MiB [%s]\n",
+                "nav conv/floor tagged %.2f (cpu %.2f) plain %.2f (cpu %.2f) [%s; numbers alone %.2f]; RSS 1d %.2f MiB 10d %.2f MiB [%s]\n",
                 options.tiny ? " (tiny)" : "", epochsPerSecond, megabytesPerSecond, obsRatio,
                 obsMet ? "met" : "missed", convbinText,
                 convbinRan ? (convbinMet ? "met" : "missed") : "-", navRatios[0], navCpuRatios[0],
                 navRatios[1], navCpuRatios[1],
-                navMet ? "met" : "missed", static_cast<double>(rss[0]) / 1024.0,
+                navMet ? "met" : "missed", numbersRatio, static_cast<double>(rss[0]) / 1024.0,
                 static_cast<double>(rss[1]) / 1024.0, rssMet ? "met" : "missed");
     return 0;
 }
