@@ -63,8 +63,9 @@ void Other_Number_Field(char* destination, const char* text) {
 // that is round(m * 5^p / 2^-(e + p)): 5^p fits 64 bits for p <= 27, the
 // product of the 53-bit m and 5^p fits 128 bits, kept in one 128-bit
 // integer where the compiler has one and otherwise (32-bit targets) as a
-// pair of 64-bit words, and -(e + p) always
-// lies between 16 and 105 there.
+// pair of 64-bit words.  k is estimated from the binary exponent, exactly
+// or one too low; one too low gives 13 digits, whose last one then joins
+// the fraction.  -(e + p) lies between 15 and 78 in the range taken.
 
 // The scaled value m * 5^p / 2^shift (shift 1..127, the quotient fits 64
 // bits) as its integer part and where its fraction stands.
@@ -225,8 +226,7 @@ bool Fast_Rinex_Field(char* destination, double value) {
     const Scaled scaled = Scale(significand, kPowersOfFive[power], shift);
     if (scaled.floor < kTwelveDigitsLow) return false;  // the estimate is never too high here
     // Thirteen digits when the estimate was one low: the last digit then
-    // joins the fraction.  Both cases are worked out and one is chosen
-    // without a branch, as the case changes from value to value.
+    // joins the fraction.  Both cases are worked out and one is chosen.
     const bool thirteen = scaled.floor >= kTwelveDigitsHigh;
     const uint64_t twelve = scaled.floor / 10;
     const uint64_t dropped = scaled.floor - twelve * 10;
