@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <new>
 
 #include "api/api.h"
+#include "api/conversion_files.h"
 #include "api/library_state.h"
 #include "gpstime/gpstime.h"
 #include "rinex_obs/rinex_obs.h"
@@ -24,50 +23,7 @@ constexpr const char* kMsgDiskFull = "ERROR: Disk full. Can not finish writing R
 constexpr const char* kMsgSuccess = "SUCCESS: Wrote %d epochs to RINEX file %s";
 
 constexpr int kZebStreamBufferSize = 256;
-// The output gets a larger stream buffer, obtained once per conversion.
-constexpr size_t kOutputBufferSize = 64 * 1024;
 constexpr size_t kPathFieldSize = sizeof(ObsSettings{}.zebFileName);
-
-// A path field of the settings may fill its whole field without a NUL.
-struct PathText {
-    char text[kPathFieldSize + 1];
-    explicit PathText(const char (&field)[kPathFieldSize]) {
-        std::memcpy(text, field, kPathFieldSize);
-        text[kPathFieldSize] = '\0';
-    }
-};
-
-// Owns the output stream and its buffer.  close() reports whether
-// everything written reached the file; the destructor only closes a stream
-// left open.  The buffer outlives the stream.
-class OutputFile {
-public:
-    explicit OutputFile(const char* path)
-        : buffer_(new (std::nothrow) char[kOutputBufferSize]), stream_(std::fopen(path, "w")) {
-        // Without the larger buffer the stream keeps its default one.
-        if (stream_ != nullptr && buffer_ != nullptr) {
-            std::setvbuf(stream_, buffer_.get(), _IOFBF, kOutputBufferSize);
-        }
-    }
-    ~OutputFile() {
-        if (stream_ != nullptr) std::fclose(stream_);
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-
-    std::FILE* stream() const { return stream_; }
-    bool close() {
-        if (stream_ == nullptr) return false;
-        std::FILE* stream = stream_;
-        stream_ = nullptr;
-        const bool flushed = std::fflush(stream) == 0 && std::ferror(stream) == 0;
-        return std::fclose(stream) == 0 && flushed;
-    }
-
-private:
-    std::unique_ptr<char[]> buffer_;
-    std::FILE* stream_;
-};
 
 // Closes the binary file on every path, after the output.
 class InputFile {
@@ -106,14 +62,15 @@ int32_t Convert_Observations(const ObsSettings& settings) {
         return 1;
     }
 
-    const PathText outputPath(settings.rinexObsFileName);
-    const PathText zebPath(settings.zebFileName);
+    const FieldText<kPathFieldSize> outputPath(settings.rinexObsFileName);
+    const FieldText<kPathFieldSize> zebPath(settings.zebFileName);
 
-    OutputFile output(outputPath.text);
-    if (output.stream() == nullptr) {
+    OutputFile output;
+    if (!output.open(outputPath.text)) {
         Format_Message(kMsgCouldNotOpen, File_Part_Of(outputPath.text));
         return 1;
     }
+    output.take_large_buffer();
 
     InputFile input(Zeb_Open(zebPath.text, kZebStreamBufferSize));
     if (input.get() == nullptr) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "api/conversion_files.h"
 #include "api/library_state.h"
 #include "rinex_nav/nav_texts.h"
 #include "rinex_nav/rinex_nav.h"
@@ -26,17 +27,6 @@ constexpr size_t kRunByFieldSize = sizeof(NavSettings{}.runBy);
 
 using RecordSource = int (*)(TextFile&, EphemerisRecord&);
 
-// A settings text may fill its whole field without a NUL.
-template <size_t Size>
-struct FieldText {
-    char text[Size + 1];
-    explicit FieldText(const char (&field)[Size]) {
-        const size_t length = strnlen(field, Size);
-        std::memcpy(text, field, length);
-        text[length] = '\0';
-    }
-};
-
 // The ephemeris file, closed on every path.
 struct EphemerisInput {
     TextFile file;
@@ -46,38 +36,15 @@ struct EphemerisInput {
     ~EphemerisInput() { Text_Close(file); }
 };
 
-// The navigation file gets a larger stream buffer, obtained once per
-// conversion.
-constexpr size_t kOutputBufferSize = 64 * 1024;
-
-// The navigation file, closed on every path; close() tells whether all
-// that was written reached the file.  The buffer outlives the stream.
-struct NavOutput {
-    std::unique_ptr<char[]> buffer;
-    std::FILE* stream = nullptr;
-    NavOutput() = default;
-    NavOutput(const NavOutput&) = delete;
-    NavOutput& operator=(const NavOutput&) = delete;
-    ~NavOutput() { close(); }
-    bool close() {
-        if (stream == nullptr) return false;
-        std::FILE* closing = stream;
-        stream = nullptr;
-        const bool flushed = std::fflush(closing) == 0 && std::ferror(closing) == 0;
-        return std::fclose(closing) == 0 && flushed;
-    }
-};
-
 // Opens both files; on failure sets the message, closes what was opened and
 // returns false.
 bool Open_Files(const char* ephemerisPath, const char* navPath, EphemerisInput& input,
-                NavOutput& output) {
+                OutputFile& output) {
     if (!Text_Open(input.file, ephemerisPath)) {
         Format_Message(kMsgUnableToOpen, File_Part_Of(ephemerisPath));
         return false;
     }
-    output.stream = std::fopen(navPath, "w");
-    if (output.stream == nullptr) {
+    if (!output.open(navPath)) {
         Format_Message(kMsgUnableToOpen, File_Part_Of(navPath));
         Text_Close(input.file);
         return false;
@@ -86,22 +53,19 @@ bool Open_Files(const char* ephemerisPath, const char* navPath, EphemerisInput& 
 }
 
 // Closes both files, the ephemeris file first.
-void Close_Files(EphemerisInput& input, NavOutput& output) {
+void Close_Files(EphemerisInput& input, OutputFile& output) {
     Text_Close(input.file);
     output.close();
 }
 
 // Writes the header and every ephemeris the source yields, then closes
 // both files.  0 success, -1 the navigation file could not be written.
-int32_t Write_Navigation(EphemerisInput& input, NavOutput& output, const char* runBy,
+int32_t Write_Navigation(EphemerisInput& input, OutputFile& output, const char* runBy,
                          RecordSource nextEphemeris) {
     // Nothing has been written yet, so the stream may still take its larger
     // buffer; without one it keeps its default buffer.
-    output.buffer.reset(new (std::nothrow) char[kOutputBufferSize]);
-    if (output.buffer != nullptr) {
-        std::setvbuf(output.stream, output.buffer.get(), _IOFBF, kOutputBufferSize);
-    }
-    if (Write_Nav_Header(output.stream, runBy) != 0) {
+    output.take_large_buffer();
+    if (Write_Nav_Header(output.stream(), runBy) != 0) {
         Set_Message(kMsgDiskFull);
         Close_Files(input, output);
         return -1;
@@ -110,7 +74,7 @@ int32_t Write_Navigation(EphemerisInput& input, NavOutput& output, const char* r
     EphemerisRecord record{};
     int32_t count = 0;
     while (nextEphemeris(input.file, record) == 0) {
-        if (Write_Nav_Record(output.stream, record) != 0) {
+        if (Write_Nav_Record(output.stream(), record) != 0) {
             Set_Message(kMsgDiskFull);
             Close_Files(input, output);
             return -1;
@@ -150,7 +114,7 @@ int32_t Ephemeris_To_Nav(const char* ephemerisPath, const char* navPath, const c
 int32_t Tagged_Ephemeris_To_Nav(const char* ephemerisPath, const char* navPath,
                                 const char* runBy) {
     EphemerisInput input;
-    NavOutput output;
+    OutputFile output;
     if (!Open_Files(ephemerisPath, navPath, input, output)) return 1;
     {
         const std::unique_ptr<char[]> firstLine(new (std::nothrow) char[kFirstLineSize]);
@@ -176,7 +140,7 @@ int32_t Tagged_Ephemeris_To_Nav(const char* ephemerisPath, const char* navPath,
 int32_t Plain_Ephemeris_To_Nav(const char* ephemerisPath, const char* navPath,
                                const char* runBy) {
     EphemerisInput input;
-    NavOutput output;
+    OutputFile output;
     if (!Open_Files(ephemerisPath, navPath, input, output)) return 1;
     return Write_Navigation(input, output, runBy, Next_Plain_Ephemeris);
 }
