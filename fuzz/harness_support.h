@@ -15,6 +15,8 @@
 #include <cstring>
 #include <string>
 
+#include "support/open_descriptors.h"
+
 namespace zer2ivi::fuzz {
 
 // Stops the run with a message naming the broken property: libFuzzer and
@@ -77,18 +79,7 @@ inline void Write_Bytes(const std::string& path, const uint8_t* data, size_t siz
     Z2I_FUZZ_CHECK(std::fclose(out) == 0);
 }
 
-// Open descriptors of this process (entries of /proc/self/fd, without the
-// one the listing itself uses).
-inline int Open_Descriptor_Count() {
-    DIR* dir = opendir("/proc/self/fd");
-    if (dir == nullptr) return -1;
-    int count = 0;
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.') ++count;
-    }
-    closedir(dir);
-    return count - 1;
-}
+using testing::Open_Descriptor_Count;
 
 // The message buffer always holds a NUL within its 256 bytes.
 inline bool Message_Is_Terminated(const char* message, size_t capacity) {

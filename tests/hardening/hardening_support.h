@@ -1,11 +1,8 @@
 // Shared by the hostile-input tests: settings records in heap blocks of
 // exactly their size (a read past a field at the end of a record is then
-// caught by the sanitizers), open-descriptor counting, and the observation
-// and navigation files of a whole conversion.
+// caught by the sanitizers), and the observation and navigation files of a
+// whole conversion.
 #pragma once
-
-#include <dirent.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -18,6 +15,7 @@
 #include "rinex_nav/rinex_nav.h"
 #include "rinex_obs/rinex_obs.h"
 #include "rinex_obs/zeb_test_file.h"
+#include "support/open_descriptors.h"
 #include "support/test_support.h"
 #include "zebfile/zebfile.h"
 #include "zer2ivi/zer2ivi.h"
@@ -32,18 +30,6 @@ inline std::tm Hardening_Clock() {
     utc.tm_hour = 3;
     utc.tm_min = 4;
     return utc;
-}
-
-// Open descriptors of this process, without the one the listing uses.
-inline int Open_Descriptor_Count() {
-    DIR* dir = opendir("/proc/self/fd");
-    if (dir == nullptr) return -1;
-    int count = 0;
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.') ++count;
-    }
-    closedir(dir);
-    return count - 1;
 }
 
 // A text field filled completely, without a NUL anywhere.
