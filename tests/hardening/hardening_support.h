@@ -22,16 +22,6 @@
 
 namespace zer2ivi::testing {
 
-inline std::tm Hardening_Clock() {
-    std::tm utc{};
-    utc.tm_year = 126;
-    utc.tm_mon = 0;
-    utc.tm_mday = 2;
-    utc.tm_hour = 3;
-    utc.tm_min = 4;
-    return utc;
-}
-
 // A text field filled completely, without a NUL anywhere.
 template <size_t N>
 void Fill_Unterminated(char (&field)[N], char first) {

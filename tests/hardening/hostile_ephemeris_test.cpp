@@ -14,7 +14,7 @@ class HostileEphemerisTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Reset_Library_State();
-        Set_Utc_Clock(&Hardening_Clock);
+        Set_Utc_Clock(&Fixed_Utc);
     }
     void TearDown() override { Set_Utc_Clock(nullptr); }
 

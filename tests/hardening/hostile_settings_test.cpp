@@ -14,7 +14,7 @@ class HostileSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Reset_Library_State();
-        Set_Utc_Clock(&Hardening_Clock);
+        Set_Utc_Clock(&Fixed_Utc);
         Write_Zeb(dir.file("in.zeb"), {{345600.0, {Measurement(5, 1, 21000000.5, -1.5)}}});
         Write_File(dir.file("in.eph"), Plain_Ephemeris(5));
     }

@@ -27,7 +27,7 @@ class UnwritableOutputTest : public ::testing::TestWithParam<UnwritableCase> {
 protected:
     void SetUp() override {
         Reset_Library_State();
-        Set_Utc_Clock(&Hardening_Clock);
+        Set_Utc_Clock(&Fixed_Utc);
         std::vector<TestEpoch> epochs;
         // Enough lines that a stream buffer alone cannot hide the failure.
         for (int i = 0; i < 400; ++i) {
