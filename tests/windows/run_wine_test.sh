@@ -131,7 +131,7 @@ mkdir -p "$INPUTS" "$WORK/win" "$WORK/linux"
 # The bundled example, or the shared real data beside the repository.
 find_data() {
   local name=$1 dir
-  for dir in "$ROOT/examples" "$ROOT/../shared/data/real"; do
+  for dir in "$ROOT/examples" "$ROOT/tests/data/real"; do
     if [ -f "$dir/$name" ]; then
       echo "$dir/$name"
       return 0
@@ -146,7 +146,7 @@ for name in bahr1620.zeb bahr1620.tagged.eph 07590920.zeb 07590920.plain.eph; do
   fi
 done
 [ -f "$INPUTS/bahr1620.zeb" ] && [ -f "$INPUTS/bahr1620.tagged.eph" ] ||
-  die "the example bahr1620.zeb / bahr1620.tagged.eph is in neither examples/ nor ../shared/data/real"
+  die "the example bahr1620.zeb / bahr1620.tagged.eph is in neither examples/ nor tests/data/real"
 (cd "$INPUTS" && "$STRESS_GENERATOR" stress.zeb) || die "generating the stress file failed"
 cp "$INPUTS"/* "$WORK/win/"
 cp "$INPUTS"/* "$WORK/linux/"
