@@ -60,13 +60,14 @@ Geodetic To_Geodetic(const Vector3& p) {
     const double e2 = kWgs84Flattening * (2.0 - kWgs84Flattening);
     const double horizontal = std::hypot(p.x, p.y);
     double latitude = std::atan2(p.z, horizontal * (1.0 - e2));
-    double height = 0;
     for (int i = 0; i < 10; ++i) {
         const double sinLat = std::sin(latitude);
         const double radius = kWgs84SemiMajorAxis / std::sqrt(1.0 - e2 * sinLat * sinLat);
-        height = horizontal / std::cos(latitude) - radius;
-        latitude = std::atan2(p.z, horizontal * (1.0 - e2 * radius / (radius + height)));
+        latitude = std::atan2(p.z + e2 * radius * sinLat, horizontal);
     }
+    const double sinLat = std::sin(latitude);
+    const double height = horizontal * std::cos(latitude) + p.z * sinLat -
+                          kWgs84SemiMajorAxis * std::sqrt(1.0 - e2 * sinLat * sinLat);
     return {latitude, std::atan2(p.y, p.x), height};
 }
 
