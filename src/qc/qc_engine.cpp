@@ -93,7 +93,11 @@ std::optional<double> QcResult::Observations_Per_Slip() const {
 
 // ---- engine -----------------------------------------------------------------
 
-QcEngine::QcEngine(const QcSettings& settings) : settings_(settings) {
+QcEngine::QcEngine(const QcSettings& settings)
+    : settings_(settings),
+      // Without an interval (fewer than two epochs) no step is too long.
+      longStep_(settings.interval > 0 ? kGapFactor * settings.interval
+                                      : std::numeric_limits<double>::infinity()) {
     lookup_.fill(-1);
     result_.interval = settings.interval;
 }
@@ -106,7 +110,7 @@ QcEngine::SatelliteState& QcEngine::State_Of(char system, int prn) {
         state.figures.system = system == ' ' ? 'G' : system;
         state.figures.prn = prn;
         state.figures.gps = Is_Gps(system);
-        state.stretchMerge = kGapFactor * settings_.interval;
+        state.stretchMerge = settings_.interval > 0 ? kGapFactor * settings_.interval : 0.0;
     }
     return states_[static_cast<size_t>(lookup_[slot])];
 }
@@ -116,7 +120,7 @@ void QcEngine::Add(const QcEpoch& epoch) {
     ++epochIndex_;
     if (result_.epochs == 0) {
         result_.first = epoch.time;
-    } else if (epoch.time - previousTime_ > kGapFactor * settings_.interval) {
+    } else if (epoch.time - previousTime_ > longStep_) {
         ++result_.gapCount;
         if (result_.gaps.size() < kMaxGapsListed) result_.gaps.push_back({previousTime_, epoch.time});
     }
@@ -142,7 +146,7 @@ void QcEngine::Add_Stretch(SatelliteState& state, double time) {
     }
     // Too many stretches to draw: join those closer than a doubled distance.
     while (stretches.size() > kMaxStretches) {
-        state.stretchMerge *= 2;
+        state.stretchMerge = std::max(2 * state.stretchMerge, 1.0);
         size_t kept = 0;
         for (size_t i = 1; i < stretches.size(); ++i) {
             if (stretches[i].start - stretches[kept].end <= state.stretchMerge) {
@@ -189,7 +193,7 @@ void QcEngine::Observe(SatelliteState& state, const SatelliteObservation& obs, d
     bool newArc = !state.hasUsable;
     if (state.hasUsable) {
         const bool lossOfLock = state.lossOfLockPending;
-        const bool stepTooLong = time - state.lastUsable > kGapFactor * settings_.interval;
+        const bool stepTooLong = time - state.lastUsable > longStep_;
         const bool geometryFreeJump = std::fabs(values.gf - state.lastGeometryFree) > kGeometryFreeJump;
         newArc = lossOfLock || stepTooLong || geometryFreeJump;
         if ((lossOfLock || geometryFreeJump) && !stepTooLong) {
@@ -278,7 +282,7 @@ QcResult QcEngine::Finish() {
     // The points of arcs still open were centred just now; nothing of an
     // open arc is left uncentred.
     QcResult& result = result_;
-    if (result.epochs > 0) {
+    if (result.epochs > 0 && result.interval > 0) {
         result.expectedEpochs =
             static_cast<int64_t>(std::floor((result.last - result.first) / result.interval + 0.5)) + 1;
     }

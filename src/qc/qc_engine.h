@@ -91,7 +91,7 @@ private:
 };
 
 struct QcSettings {
-    double interval = 30.0;           // seconds, > 0
+    double interval = 30.0;           // seconds; 0 when unknown
     double maskDegrees = kDefaultMaskDegrees;
     SatelliteDirections* directions = nullptr;  // none: no navigation file
 };
@@ -201,6 +201,7 @@ private:
     void Thin_Sky();
 
     QcSettings settings_;
+    double longStep_;  // a step above this is a gap (and starts an arc)
     QcResult result_;
     int64_t epochIndex_ = -1;
     double previousTime_ = 0;

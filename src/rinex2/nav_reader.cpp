@@ -71,7 +71,7 @@ NavReader::~NavReader() {
     if (file_ != nullptr) gzclose(file_);
 }
 
-std::string NavReader::Where() const { return name_ + ":" + std::to_string(lineNumber_) + ": "; }
+std::string NavReader::Where() const { return path_ + ":" + std::to_string(lineNumber_) + ": "; }
 
 bool NavReader::Read_Line(bool& atEnd) {
     atEnd = false;
@@ -99,12 +99,10 @@ bool NavReader::Read_Line(bool& atEnd) {
 
 bool NavReader::Open(const std::string& path, std::string& error) {
     path_ = path;
-    const size_t slash = path.find_last_of('/');
-    name_ = slash == std::string::npos ? path : path.substr(slash + 1);
     errno = 0;
     file_ = gzopen(path.c_str(), "rb");
     if (file_ == nullptr) {
-        error = name_ + ": " + (errno != 0 ? std::strerror(errno) : "cannot be opened");
+        error = path_ + ": " + (errno != 0 ? std::strerror(errno) : "cannot be opened");
         return false;
     }
     bool atEnd = false;

@@ -1,6 +1,6 @@
 // Reader of RINEX 2 GPS navigation files (plain or gzip-compressed): the
 // header, then one broadcast ephemeris of 8 lines at a time.  Errors name
-// the file and line ("brdc1620.04n:17: ...").
+// the file as given and the line ("data/brdc1620.04n:17: ...").
 #pragma once
 
 #include <cstdio>
@@ -47,7 +47,6 @@ private:
 
     gzFile file_ = nullptr;
     std::string path_;
-    std::string name_;  // file part of the path, for messages
     long lineNumber_ = 0;
     char line_[128] = {};
     size_t lineLength_ = 0;

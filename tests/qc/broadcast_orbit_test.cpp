@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -58,7 +59,7 @@ TEST(BroadcastOrbit, LookAnglesMatchRtklib) {
             double azimuthStep = std::fabs(look.azimuth - azimuth);
             if (azimuthStep > 180) azimuthStep = 360 - azimuthStep;
             // An azimuth error matters as much as the arc it spans.
-            azimuthStep *= std::cos(elevation * M_PI / 180);
+            azimuthStep *= std::cos(elevation * std::numbers::pi / 180);
             EXPECT_NEAR(look.elevation, elevation, kToleranceDegrees) << line;
             EXPECT_LE(azimuthStep, kToleranceDegrees) << line;
             worstElevation = std::max(worstElevation, std::fabs(look.elevation - elevation));
@@ -118,8 +119,8 @@ TEST(BroadcastOrbit, GeodeticOfKnownPoints) {
     };
     for (const Point& p : points) {
         const Geodetic g = To_Geodetic(p.ecef);
-        EXPECT_NEAR(g.latitude * 180 / M_PI, p.latitudeDegrees, 1e-9);
-        EXPECT_NEAR(g.longitude * 180 / M_PI, p.longitudeDegrees, 1e-9);
+        EXPECT_NEAR(g.latitude * 180 / std::numbers::pi, p.latitudeDegrees, 1e-9);
+        EXPECT_NEAR(g.longitude * 180 / std::numbers::pi, p.longitudeDegrees, 1e-9);
         EXPECT_NEAR(g.height, p.height, 1e-4);
     }
 }

@@ -83,15 +83,15 @@ TEST(NavReader, DamageIsNamedByFileAndLine) {
              return t;
          }(), true, 1, ""},
         {"observation file", "     2.10           OBSERVATION DATA    G                   RINEX VERSION / TYPE\n",
-         false, 0, "t.n:1: not a GPS navigation file (type 'O')"},
+         false, 0, "1: not a GPS navigation file (type 'O')"},
         {"version 3", "     3.04           N: GNSS NAV DATA    M                   RINEX VERSION / TYPE\n",
-         false, 0, "t.n:1: RINEX version 3.04, not 2"},
-        {"no header", "hello world\n", false, 0, "t.n:1: not a RINEX file (no RINEX VERSION / TYPE)"},
-        {"header never ends", header.substr(0, 81), false, 0, "t.n:1: no END OF HEADER"},
+         false, 0, "1: RINEX version 3.04, not 2"},
+        {"no header", "hello world\n", false, 0, "1: not a RINEX file (no RINEX VERSION / TYPE)"},
+        {"header never ends", header.substr(0, 81), false, 0, "1: no END OF HEADER"},
         {"record cut", header + record.substr(0, 80 * 3), true, 0,
-         "t.n:5: file ends inside an ephemeris (3 of 8 lines)"},
-        {"bad number", header + badNumber, true, 0, "t.n:4: malformed number in column 4"},
-        {"bad epoch", header + "xx" + record.substr(2), true, 0, "t.n:3: malformed PRN / EPOCH / SV CLK line"},
+         "5: file ends inside an ephemeris (3 of 8 lines)"},
+        {"bad number", header + badNumber, true, 0, "4: malformed number in column 4"},
+        {"bad epoch", header + "xx" + record.substr(2), true, 0, "3: malformed PRN / EPOCH / SV CLK line"},
     };
     const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                       ("z2i_nav_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
@@ -104,7 +104,7 @@ TEST(NavReader, DamageIsNamedByFileAndLine) {
         std::string error;
         ASSERT_EQ(reader.Open(path, error), c.opens) << error;
         if (!c.opens) {
-            EXPECT_EQ(error, c.error);
+            EXPECT_EQ(error, path + ":" + c.error);
             continue;
         }
         GpsEphemeris e;
@@ -116,7 +116,7 @@ TEST(NavReader, DamageIsNamedByFileAndLine) {
             EXPECT_EQ(result, NavReader::Result::End) << error;
         } else {
             EXPECT_EQ(result, NavReader::Result::Error);
-            EXPECT_EQ(error, c.error);
+            EXPECT_EQ(error, path + ":" + c.error);
         }
     }
     std::filesystem::remove_all(dir);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <functional>
 #include <vector>
 
@@ -32,7 +33,7 @@ SatelliteObservation Clean(int k, double amplitude) {
     o.prn = 7;
     const double range = 2.2e7 + 350.0 * k;
     o.hasCode1 = o.hasL1 = o.hasL2 = o.hasCode2 = true;
-    o.code1 = range + amplitude * std::sin(2 * M_PI * k / kPeriod);
+    o.code1 = range + amplitude * std::sin(2 * std::numbers::pi * k / kPeriod);
     o.code2 = range + 1.0;
     o.l1 = range / kWavelengthL1 + 1234567.0;
     o.l2 = range / kWavelengthL2 - 7654321.0;
