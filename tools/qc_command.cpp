@@ -230,6 +230,10 @@ int Run_Qc(const std::vector<std::string>& arguments) {
             std::fprintf(stderr, "zer2ivi qc: %s\n", error.c_str());
             return kExitConversionFailed;
         }
+        if (store.Size() == 0) {
+            std::fprintf(stderr, "zer2ivi qc: NAV '%s' holds no GPS ephemeris\n", request.nav->c_str());
+            return kExitConversionFailed;
+        }
     }
     qc::QcRunOptions options;
     options.observationPath = observationPath;

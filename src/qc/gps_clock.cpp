@@ -66,10 +66,15 @@ CalendarEpoch Calendar_Of(double gpsSeconds) {
 }
 
 std::string Iso_Time(double gpsSeconds) {
-    const int64_t ticks = static_cast<int64_t>(std::llround(gpsSeconds * 1e7));
-    int64_t fraction = ticks % kTenthsOfMicrosecond;
-    if (fraction < 0) fraction += kTenthsOfMicrosecond;
-    const CalendarEpoch epoch = Calendar_Of(gpsSeconds);
+    // Whole microseconds: a double of some 1e9 seconds holds no more.
+    const int64_t micro = static_cast<int64_t>(std::llround(gpsSeconds * 1e6));
+    int64_t fraction = micro % 1000000;
+    int64_t whole = micro / 1000000;
+    if (fraction < 0) {
+        fraction += 1000000;
+        --whole;
+    }
+    const CalendarEpoch epoch = Calendar_Of(static_cast<double>(whole));
     char text[48];
     char* out = text;
     char* const end = text + sizeof text;
@@ -95,7 +100,7 @@ std::string Iso_Time(double gpsSeconds) {
     mark(':');
     put(static_cast<int64_t>(epoch.second), 2);
     if (fraction != 0) {
-        int width = 7;
+        int width = 6;
         while (fraction % 10 == 0) {
             fraction /= 10;
             --width;

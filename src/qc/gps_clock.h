@@ -30,7 +30,7 @@ double Gps_Seconds(int64_t week, double secondsOfWeek);
 CalendarEpoch Calendar_Of(double gpsSeconds);
 
 // ISO 8601 without a zone letter ("2004-06-10T00:59:30", "2005-04-02T00:00:00.001"):
-// seconds to 0.1 microsecond, trailing zeros of the fraction dropped.
+// seconds to the microsecond, trailing zeros of the fraction dropped.
 std::string Iso_Time(double gpsSeconds);
 
 // A 2-digit year of a RINEX 2 line: 80..99 are 19xx, the rest 20xx.

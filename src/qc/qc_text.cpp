@@ -124,8 +124,8 @@ std::string Json_Report(const QcReport& r) {
     field("marker", Json_String(r.markerName));
     field("first_epoch", any ? time(q.first) : "null");
     field("last_epoch", any ? time(q.last) : "null");
-    field("span_seconds", any ? Trimmed(q.last - q.first, 7) : "null");
-    field("interval_seconds", r.intervalKnown ? Trimmed(q.interval, 7) : "null");
+    field("span_seconds", any ? Trimmed(q.last - q.first, 6) : "null");
+    field("interval_seconds", r.intervalKnown ? Trimmed(q.interval, 6) : "null");
     field("interval_source", !r.intervalKnown ? "null" : Json_String(r.intervalFromHeader ? "header" : "data"));
     field("epochs_expected", std::to_string(q.expectedEpochs));
     field("epochs_present", std::to_string(q.epochs));
@@ -136,7 +136,7 @@ std::string Json_Report(const QcReport& r) {
         const Gap& g = q.gaps[i];
         gaps += (i == 0 ? "\n    " : ",\n    ");
         gaps += "{\"before\": " + time(g.before) + ", \"after\": " + time(g.after) +
-                ", \"seconds\": " + Trimmed(g.after - g.before, 7) + "}";
+                ", \"seconds\": " + Trimmed(g.after - g.before, 6) + "}";
     }
     gaps += q.gaps.empty() ? "]" : "\n  ]";
     field("gaps", gaps);

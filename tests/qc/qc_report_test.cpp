@@ -5,6 +5,7 @@
 #include <clocale>
 #include <regex>
 
+#include "qc/gps_clock.h"
 #include "qc/qc_format.h"
 #include "qc/qc_report.h"
 #include "qc_test_files.h"
@@ -129,6 +130,26 @@ TEST(QcReport, TextsFromFilesAreEscaped) {
     EXPECT_NE(html.find("&lt;b&gt;M&amp;M&quot;&lt;/b&gt;"), std::string::npos);
     EXPECT_EQ(html.find("x<y>"), std::string::npos);
     EXPECT_NE(Json_Report(report).find("\"marker\": \"<b>M&M\\\"</b>\""), std::string::npos);
+}
+
+TEST(QcReport, IsoTimesToTheMicrosecond) {
+    struct Case {
+        double gpsSeconds;
+        const char* iso;
+    };
+    const double day = 770860800.0;  // 2004-06-10
+    const Case cases[] = {
+        {0.0, "1980-01-06T00:00:00"},
+        {day, "2004-06-10T00:00:00"},
+        {day + 1170.001, "2004-06-10T00:19:30.001"},
+        {day + 1170.0009999, "2004-06-10T00:19:30.001"},  // 100 ns below: the same microsecond
+        {day + 59.9999996, "2004-06-10T00:01:00"},
+        {day + 86399.5, "2004-06-10T23:59:59.5"},
+        {day + 0.000001, "2004-06-10T00:00:00.000001"},
+        {Gps_Seconds(CalendarEpoch{2000, 2, 29, 12, 30, 15.25}), "2000-02-29T12:30:15.25"},
+        {Gps_Seconds(CalendarEpoch{2026, 12, 31, 23, 59, 59.0}), "2026-12-31T23:59:59"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Iso_Time(c.gpsSeconds), c.iso) << c.iso;
 }
 
 TEST(QcReport, NumbersIgnoreTheLocale) {
