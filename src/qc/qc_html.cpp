@@ -19,7 +19,7 @@ constexpr double kWidth = 960;
 constexpr double kLeft = 56, kRight = 20, kTop = 28, kBottom = 30;
 constexpr double kRowHeight = 16;
 constexpr double kPlotHeight = 220;
-constexpr double kSkySize = 440, kSkyRadius = 190;
+constexpr double kSkySize = 520, kSkyRadius = 225;
 constexpr size_t kGapRowsShown = 200;
 
 constexpr const char* kStyle = R"(
@@ -27,17 +27,19 @@ body{font:14px/1.45 system-ui,-apple-system,"Segoe UI",Roboto,"Helvetica Neue",A
 main{max-width:1000px;margin:0 auto;padding:24px 20px 48px}
 h1{font-size:22px;margin:0 0 2px}h2{font-size:17px;margin:30px 0 10px}
 .sub{color:#5b6775;margin:0 0 18px}
-.cards{display:grid;grid-template-columns:repeat(auto-fill,minmax(150px,1fr));gap:10px}
-.card{background:#fff;border-radius:8px;padding:10px 14px;box-shadow:0 1px 2px rgba(0,0,0,.08)}
-.card b{display:block;font-size:21px;font-weight:600}.card span{color:#5b6775;font-size:12px}
+.cards{display:grid;grid-template-columns:repeat(auto-fill,minmax(122px,1fr));gap:10px}
+.card{background:#fff;border-radius:8px;padding:10px 12px;box-shadow:0 1px 2px rgba(0,0,0,.08)}
+.card b{display:block;font-size:18px;font-weight:600;white-space:nowrap}.card span{color:#5b6775;font-size:12px}
 .panel{background:#fff;border-radius:8px;padding:12px;box-shadow:0 1px 2px rgba(0,0,0,.08);overflow-x:auto}
 svg{display:block;font:11px system-ui,Arial,sans-serif}
 svg text{fill:#394756}
-table{border-collapse:collapse;width:100%;background:#fff;font-variant-numeric:tabular-nums}
-th,td{padding:4px 10px;border-bottom:1px solid #e3e7ec;text-align:right;white-space:nowrap}
+table{border-collapse:collapse;width:100%;background:#fff;font-variant-numeric:tabular-nums;font-size:13px}
+table.narrow{width:auto}
+th,td{padding:4px 8px;border-bottom:1px solid #e3e7ec;text-align:right;white-space:nowrap}
 th{background:#eef1f5;font-weight:600}td:first-child,th:first-child{text-align:left}
 .kv td{text-align:left}.kv td:first-child{color:#5b6775;width:180px}
 .note{color:#5b6775}.legend span{display:inline-block;margin-right:18px}
+.sky{display:flex;justify-content:center}
 .sw{display:inline-block;width:12px;height:10px;margin-right:5px;vertical-align:-1px;border-radius:2px}
 )";
 
@@ -230,10 +232,31 @@ std::string Sky_Plot(const QcResult& q, double mask) {
         out += "<path d=\"" + d + "\" stroke=\"" + Colour(i, true) +
                "\" stroke-width=\"2.6\" stroke-linecap=\"round\" fill=\"none\"><title>" +
                q.satellites[i].Name() + "</title></path>";
-        // The name where the track ends.
-        const SkyPoint& end = points.back();
-        out += "<text x=\"" + N(X(end) + 4) + "\" y=\"" + N(Y(end) - 4) + "\" fill=\"" + Colour(i, true) +
-               "\" font-weight=\"600\">" + q.satellites[i].Name() + "</text>";
+    }
+    // Names on their tracks, each where it stands farthest from the names
+    // already placed (tracks of a day crowd at the horizon and overhead).
+    std::vector<std::pair<double, double>> placed;
+    for (size_t i = 0; i < q.satellites.size(); ++i) {
+        const std::vector<SkyPoint>& points = q.plots[i].sky;
+        if (points.empty()) continue;
+        double bestX = X(points.front()), bestY = Y(points.front()), bestDistance = -1;
+        const size_t step = std::max<size_t>(1, points.size() / 48);
+        for (size_t k = 0; k < points.size(); k += step) {
+            const double x = X(points[k]), y = Y(points[k]);
+            double nearest = 1e9;
+            for (const auto& [px, py] : placed) nearest = std::min(nearest, std::hypot(x - px, y - py));
+            // Keep off the rim, where the compass letters are.
+            if (points[k].elevation < 8) nearest *= 0.5;
+            if (nearest > bestDistance) {
+                bestDistance = nearest;
+                bestX = x;
+                bestY = y;
+            }
+        }
+        placed.emplace_back(bestX, bestY);
+        out += "<text x=\"" + N(bestX + 4) + "\" y=\"" + N(bestY - 4) + "\" fill=\"" + Colour(i, true) +
+               "\" font-weight=\"600\" stroke=\"#fff\" stroke-width=\"3\" paint-order=\"stroke\">" +
+               q.satellites[i].Name() + "</text>";
     }
     out += "</svg>";
     return out;
@@ -271,7 +294,7 @@ std::string Html_Report(const QcReport& r) {
     }
     out += "</p>\n<div class=\"cards\">";
     out += Card(q.Completeness() ? Fixed(*q.Completeness() * 100, 2) + " %" : kNone, "completeness");
-    out += Card(std::to_string(q.epochs) + " / " + std::to_string(q.expectedEpochs), "epochs present / expected");
+    out += Card(std::to_string(q.epochs), "epochs of " + std::to_string(q.expectedEpochs) + " expected");
     out += Card(std::to_string(q.gapCount), "gaps");
     out += Card(std::to_string(q.slips), "cycle slips");
     out += Card(Or_Dash(q.Observations_Per_Slip(), 1), "observations per slip");
@@ -290,7 +313,7 @@ std::string Html_Report(const QcReport& r) {
     }
     out += "<h2>Sky plot</h2>\n";
     if (r.elevationsKnown && q.epochs > 0) {
-        out += "<div class=\"panel\">" + Sky_Plot(q, r.maskDegrees) + "</div>\n";
+        out += "<div class=\"panel sky\">" + Sky_Plot(q, r.maskDegrees) + "</div>\n";
     } else {
         out += "<p class=\"note\">No elevations: " +
                Html_Text(r.navigation ? "the receiver position is 0,0,0" : "no navigation file was given") +
@@ -317,7 +340,7 @@ std::string Html_Report(const QcReport& r) {
     out += "</table>\n";
 
     if (!q.gaps.empty()) {
-        out += "<h2>Gaps</h2>\n<table>\n" + Row({"epoch before", "epoch after", "seconds"}, "th");
+        out += "<h2>Gaps</h2>\n<table class=\"narrow\">\n" + Row({"epoch before", "epoch after", "seconds"}, "th");
         for (size_t i = 0; i < q.gaps.size() && i < kGapRowsShown; ++i)
             out += Row({Iso_Time(q.gaps[i].before), Iso_Time(q.gaps[i].after),
                         Trimmed(q.gaps[i].after - q.gaps[i].before, 3)});
@@ -328,8 +351,8 @@ std::string Html_Report(const QcReport& r) {
     }
 
     out += "<h2>Satellites</h2>\n<table>\n" +
-           Row({"satellite", "epochs observed", "usable", "arcs", "slips", "MP1 RMS (m)", "MP2 RMS (m)",
-                "first epoch", "last epoch"},
+           Row({"satellite", "observed", "usable", "arcs", "slips", "MP1 RMS", "MP2 RMS", "first epoch",
+                "last epoch"},
                "th");
     for (size_t i = 0; i < q.satellites.size(); ++i) {
         const SatelliteFigures& s = q.satellites[i];
@@ -338,7 +361,8 @@ std::string Html_Report(const QcReport& r) {
                     std::to_string(s.epochsObserved), count(s.usableEpochs), count(s.arcs), count(s.slips),
                     Or_Dash(s.Mp1_Rms(), 3), Or_Dash(s.Mp2_Rms(), 3), Iso_Time(s.first), Iso_Time(s.last)});
     }
-    out += "</table>\n<p class=\"note\">Times are GPS time. Made by zer2ivi qc.</p>\n</main>\n</body>\n</html>\n";
+    out += "</table>\n<p class=\"note\">Epochs observed and usable per satellite; RMS in metres. Times are GPS "
+           "time. Made by zer2ivi qc.</p>\n</main>\n</body>\n</html>\n";
     return out;
 }
 
