@@ -60,7 +60,7 @@ bool Decimator::keep(ObsEpoch& epoch) {
             if (pending == 0) continue;
             for (size_t t = 0; t < epoch.typeCount; ++t) {
                 const uint64_t bit = uint64_t{1} << t;
-                if ((pending & bit) == 0 || !epoch.value(s, t).present) continue;
+                if ((pending & bit) == 0 || !epoch.value(s, t).hasValue()) continue;
                 if ((epoch.value(s, t).lli & 1u) == 0) epoch.setLossOfLock(s, t);
                 pending &= ~bit;
             }

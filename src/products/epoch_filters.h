@@ -31,7 +31,8 @@ private:
 // Keeps the observation epochs whose time of week is a multiple of the
 // interval within 1 ms, and all event epochs.  A loss-of-lock bit (LLI bit
 // 0) of a dropped epoch is carried to the same satellite and type in the
-// next kept epoch where that observation has a value: its LLI digit is
+// next kept epoch where that observation has a value (not blank, not 0.0):
+// its LLI digit is
 // rewritten, nothing else.
 class Decimator {
 public:

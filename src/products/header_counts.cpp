@@ -185,7 +185,7 @@ void HeaderCounts::add(const ObsEpoch& epoch) {
         seen_[slot] = 1;
         uint32_t* counts = &counts_[slot * kMaxObsTypes];
         for (size_t t = 0; t < epoch.typeCount; ++t)
-            if (epoch.value(s, t).present) ++counts[t];
+            if (epoch.value(s, t).hasValue()) ++counts[t];
     }
 }
 

@@ -59,6 +59,7 @@ TEST(Decimator, EveryLossOfLockOfADroppedEpochReachesTheNextKeptValue) {
     //  G01 L1 LLI 4 at 4 (no slip bit)     -> nothing carried
     //  G02 L1 slip at 7, no L1 at 10       -> LLI 1 on G02 L1 at 15
     //  G02 C1 LLI 3 at 12 (bit 0 set), C1 at 15 has LLI 2 -> 3
+    //  G01 C1 slip at 9, C1 0.000 at 10 (missing) -> LLI 1 on G01 C1 at 15
     std::string file = testing::Small_Header();
     std::string expected;
     for (int t = 0; t <= 15; ++t) {
@@ -66,14 +67,17 @@ TEST(Decimator, EveryLossOfLockOfADroppedEpochReachesTheNextKeptValue) {
         const char g2 = t == 7 ? '1' : ' ';
         const bool g2HasL1 = t != 10;
         const char g2c1 = t == 12 ? '3' : t == 15 ? '2' : ' ';
-        const std::string epoch = Epoch_Line(t, 2, "G01G02") + Obs("1.000") + Obs("2.000", g1) + "\n" +
+        const std::string g1c1 = t == 10 ? "0.000" : "1.000";
+        const std::string epoch = Epoch_Line(t, 2, "G01G02") + Obs(g1c1, t == 9 ? '1' : ' ') +
+                                  Obs("2.000", g1) + "\n" +
                                   Obs("3.000", g2c1) + (g2HasL1 ? Obs("4.000", g2) : "") + "\n";
         file += epoch;
         if (t % 5 != 0) continue;
         const char keptG1 = t == 5 ? '1' : ' ';
         const char keptG2 = t == 15 ? '1' : ' ';
         const char keptG2c1 = t == 15 ? '3' : ' ';
-        expected += Epoch_Line(t, 2, "G01G02") + Obs("1.000") + Obs("2.000", keptG1) + "\n" +
+        expected += Epoch_Line(t, 2, "G01G02") + Obs(g1c1, t == 15 ? '1' : ' ') +
+                    Obs("2.000", keptG1) + "\n" +
                     Obs("3.000", keptG2c1) + (g2HasL1 ? Obs("4.000", keptG2) : "") + "\n";
     }
     Maker maker("");
