@@ -68,6 +68,13 @@ std::optional<std::string> CommandLine::value(std::string_view longName) const {
 
 bool CommandLine::has(std::string_view longName) const { return value(longName).has_value(); }
 
+std::vector<std::string> CommandLine::values(std::string_view longName) const {
+    std::vector<std::string> result;
+    for (const ParsedOption& option : options)
+        if (option.longName == longName) result.push_back(option.value);
+    return result;
+}
+
 std::optional<std::string> Parse_Command_Line(const std::vector<std::string>& arguments,
                                               const std::vector<OptionSpec>& specs,
                                               CommandLine& result) {
@@ -105,7 +112,7 @@ std::optional<std::string> Parse_Command_Line(const std::vector<std::string>& ar
             if (argument.size() > 2) inlineValue = argument.substr(2);
         }
         if (spec == nullptr) return "unknown option " + shown;
-        if (result.has(spec->longName)) return "option " + shown + " given more than once";
+        if (!spec->repeatable && result.has(spec->longName)) return "option " + shown + " given more than once";
         ParsedOption option{spec->longName, {}};
         if (spec->takesValue) {
             if (inlineValue) {

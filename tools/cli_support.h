@@ -21,6 +21,7 @@ struct OptionSpec {
     std::string_view longName;  // without the leading "--"
     char shortName;             // 0 when there is none
     bool takesValue;
+    bool repeatable = false;  // may be given more than once (values())
 };
 
 struct ParsedOption {
@@ -36,6 +37,8 @@ struct CommandLine {
     // The value of an option, or nothing when it was not given.
     std::optional<std::string> value(std::string_view longName) const;
     bool has(std::string_view longName) const;
+    // Every value of a repeatable option, in the order given.
+    std::vector<std::string> values(std::string_view longName) const;
 };
 
 // Scans the arguments of one command (without the program and command

@@ -16,6 +16,7 @@ inline constexpr uint32_t kAllObsTypes = OBS_C1 | OBS_L1 | OBS_L2 | OBS_P2 | OBS
 
 int Run_Convert(const std::vector<std::string>& arguments);
 int Run_Inspect(const std::vector<std::string>& arguments);
+int Run_Edit(const std::vector<std::string>& arguments);
 int Run_Qc(const std::vector<std::string>& arguments);
 
 // Checks that path names a readable regular file and fits a 256-byte path

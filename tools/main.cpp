@@ -20,6 +20,7 @@ namespace {
 constexpr const char* kMainUsage =
     "usage: zer2ivi convert OBSFILE EPHEMERISFILE [options]\n"
     "       zer2ivi inspect OBSFILE [--json] [--gps-week N]\n"
+    "       zer2ivi edit RINEXOBS [-o OUT | -d DIR] [options]\n"
     "       zer2ivi qc INPUT [--nav NAV] [--mask DEGREES] [--position X,Y,Z] [--json] [--html FILE]\n"
     "       zer2ivi --version | --help\n"
     "Run 'zer2ivi COMMAND --help' for the options of a command.\n";
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
     arguments.erase(arguments.begin());
     if (command == "convert") return Run_Convert(arguments);
     if (command == "inspect") return Run_Inspect(arguments);
+    if (command == "edit") return Run_Edit(arguments);
     if (command == "qc") return Run_Qc(arguments);
     if (command == "--version" || command == "-V") {
         std::printf("zer2ivi %s\n", ZER2IVI_VERSION);

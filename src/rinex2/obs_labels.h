@@ -2,6 +2,7 @@
 // columns of the records the toolkit reads or writes.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace zer2ivi::rinex2 {
@@ -26,6 +27,16 @@ inline constexpr std::string_view kLabelLeapSeconds = "LEAP SECONDS";
 inline constexpr std::string_view kLabelSatelliteCount = "# OF SATELLITES";
 inline constexpr std::string_view kLabelPrnObsCount = "PRN / # OF OBS";
 inline constexpr std::string_view kLabelEndOfHeader = "END OF HEADER";
+
+// The order in which RINEX 2.11 writers put the header records; a record
+// added to a header goes where this order puts it.
+inline constexpr std::string_view kUsualOrder[] = {
+    kLabelVersionType, kLabelPgmRunByDate, kLabelComment,   kLabelMarkerName,
+    kLabelMarkerNumber, kLabelObserverAgency, kLabelReceiver, kLabelAntenna,
+    kLabelApproxPosition, kLabelAntennaDelta, kLabelWavelength, kLabelTypes,
+    kLabelInterval, kLabelFirstObs, kLabelLastObs, kLabelClockApplied,
+    kLabelLeapSeconds, kLabelSatelliteCount, kLabelPrnObsCount, kLabelEndOfHeader,
+};
 
 inline constexpr size_t kLabelColumn = 60;  // 0-based start of the label
 inline constexpr size_t kLineColumns = 80;

@@ -338,7 +338,7 @@ bool ObsReader::readSatelliteList(std::string_view text, ObsEpoch& epoch, size_t
     const std::string_view list = Columns(text, kEpochSatelliteColumn, 3 * kSatellitesPerEpochLine);
     for (size_t i = 0; i < onThisLine; ++i) {
         const std::string_view field = Columns(list, 3 * i, 3);
-        if (field.size() < 3)
+        if (field.size() < 3 || Is_Blank(field))
             return fail(line, "epoch line: " + std::to_string(epoch.count) +
                                   " satellites announced, " + std::to_string(first + i) +
                                   " listed");

@@ -86,6 +86,9 @@ struct ObsValue {
     bool present = false;    // the value field was not blank
     uint8_t lli = 0;         // 0 when blank
     uint8_t strength = 0;    // 0 when blank
+
+    // RINEX 2 writes a missing observation as blanks or as 0.0.
+    bool hasValue() const { return present && value != 0.0; }
 };
 
 struct SatelliteObs {

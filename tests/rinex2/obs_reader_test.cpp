@@ -3,7 +3,7 @@
 #include <zlib.h>
 
 #include "rinex2/obs_reader.h"
-#include "rinex2_test_files.h"
+#include "rinex2/rinex2_test_files.h"
 #include "support/test_support.h"
 
 namespace zer2ivi::rinex2 {
