@@ -10,7 +10,7 @@ namespace zer2ivi::qc {
 namespace {
 
 constexpr int kKeplerIterations = 30;
-constexpr double kKeplerTolerance = 1e-14;
+constexpr double kKeplerLastStep = 1e-8;
 constexpr int kTransmitTimeIterations = 2;
 constexpr double kDegrees = 180.0 / std::numbers::pi;
 
@@ -29,15 +29,24 @@ Vector3 Satellite_Position(const rinex2::GpsEphemeris& e, double t) {
     const double n = std::sqrt(kEarthGravity / (a * a * a)) + e.deltaN;
     const double tk = t - Ephemeris_Time(e);
     const double meanAnomaly = e.m0 + n * tk;
-    double eccentricAnomaly = meanAnomaly;
+    // Kepler's equation M = E - e sin E by Newton's method from
+    // E = M + e sin M.  Newton's error squares with each step: once a step
+    // is below 1e-8 rad what remains is below e * 1e-16, under the
+    // resolution of E, and the last step is carried into sin E and cos E
+    // to first order (the second order is below 1e-16 too).
+    double eccentricAnomaly = meanAnomaly + e.eccentricity * std::sin(meanAnomaly);
+    double sinE = 0, cosE = 1;
     for (int i = 0; i < kKeplerIterations; ++i) {
-        const double next = meanAnomaly + e.eccentricity * std::sin(eccentricAnomaly);
-        const bool done = std::fabs(next - eccentricAnomaly) < kKeplerTolerance;
-        eccentricAnomaly = next;
-        if (done) break;
+        sinE = std::sin(eccentricAnomaly);
+        cosE = std::cos(eccentricAnomaly);
+        const double step = (eccentricAnomaly - e.eccentricity * sinE - meanAnomaly) /
+                            (1.0 - e.eccentricity * cosE);
+        eccentricAnomaly -= step;
+        const double sinBefore = sinE;
+        sinE -= cosE * step;
+        cosE += sinBefore * step;
+        if (std::fabs(step) < kKeplerLastStep) break;
     }
-    const double sinE = std::sin(eccentricAnomaly);
-    const double cosE = std::cos(eccentricAnomaly);
     const double trueAnomaly =
         std::atan2(std::sqrt(1.0 - e.eccentricity * e.eccentricity) * sinE, cosE - e.eccentricity);
     const double latitudeArgument = trueAnomaly + e.omega;
@@ -81,11 +90,15 @@ Site::Site(const Vector3& ecef) : position(ecef) {
 
 LookAngles Look_At(const rinex2::GpsEphemeris& ephemeris, double t, const Site& site) {
     const Vector3& receiver = site.position;
+    // Two iterations from a travel time of 0: the position at t gives the
+    // first travel time, the position at t minus that one the second, which
+    // differs from the first by some 0.2 microseconds (under a millimetre
+    // of the satellite's path).
     double travel = 0;  // seconds
-    Vector3 satellite = Satellite_Position(ephemeris, t);
+    Vector3 satellite;
     for (int i = 0; i < kTransmitTimeIterations; ++i) {
-        travel = Distance(satellite, receiver) / kSpeedOfLight;
         satellite = Satellite_Position(ephemeris, t - travel);
+        travel = Distance(satellite, receiver) / kSpeedOfLight;
     }
     const double angle = kEarthRotation * travel;
     const Vector3 turned{satellite.x * std::cos(angle) + satellite.y * std::sin(angle),
@@ -162,6 +175,8 @@ bool BroadcastDirections::Direction(int prn, double time, double& elevationDegre
     if (ephemeris == nullptr) return false;
     if (!knowsElevations_) return true;
     const LookAngles look = Look_At(*ephemeris, time, site_);
+    // A broken ephemeris (sqrtA 0, eccentricity 1) gives no direction.
+    if (!std::isfinite(look.elevation) || !std::isfinite(look.azimuth)) return false;
     elevationDegrees = look.elevation;
     azimuthDegrees = look.azimuth;
     return true;
