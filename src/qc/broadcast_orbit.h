@@ -1,5 +1,5 @@
-// Satellite positions from GPS broadcast ephemerides (the algorithm of the
-// GPS interface specification) and the direction in which the receiver sees
+// Satellite positions from GPS broadcast ephemerides (the algorithm of
+// IS-GPS-200) and the direction in which the receiver sees
 // them: elevation and azimuth in the local east-north-up frame at the
 // receiver's WGS 84 geodetic latitude and longitude.
 #pragma once
