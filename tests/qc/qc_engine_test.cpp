@@ -1,7 +1,6 @@
-// The quality check engine on epochs built so that every figure is known:
-// code 1 carries a sine of known amplitude over a geometry that the phases
-// follow exactly, so MP1 less its arc mean is that sine and MP2 and GF are
-// constant unless a case changes them.
+// The quality check engine on epochs built in memory: what files cannot
+// easily show (qc_rinex_test.cpp checks the figures of whole files).  Code 1
+// carries a sine over a geometry that the phases follow exactly.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -55,80 +54,6 @@ QcResult Run_Scene(const Scene& scene, QcSettings settings = QcSettings{kInterva
     return engine.Finish();
 }
 
-using Edit = std::function<void(int k, SatelliteObservation&)>;
-using Presence = std::function<bool(int k)>;
-
-bool Always(int) { return true; }
-bool Gap_40_To_44(int k) { return k < 40 || k >= 45; }
-
-struct Case {
-    const char* name;
-    double amplitude;
-    Edit edit;
-    Presence present;
-    int64_t usable, arcs, slips, keptPoints;
-    double mp1Rms;  // < 0: not checked
-};
-
-TEST(QcEngine, ArcsSlipsAndMultipathOfBuiltEpochs) {
-    const double a = 0.5;
-    const double sineRms = a / std::sqrt(2.0);
-    const Case cases[] = {
-        {"sine alone gives its RMS", a, nullptr, Always, 100, 1, 0, 100, sineRms},
-        {"LLI on L1 starts an arc and is a slip", a,
-         [](int k, SatelliteObservation& o) { if (k == 50) o.lliL1 = 1; }, Always, 100, 2, 1, 100, sineRms},
-        {"LLI bit 0 on L2 counts too, other bits do not", a,
-         [](int k, SatelliteObservation& o) { o.lliL2 = k == 50 ? 5 : (k == 30 ? 4 : 0); }, Always,
-         100, 2, 1, 100, sineRms},
-        {"a one-cycle jump of L1 (0.19 m of GF) is a slip", a,
-         [](int k, SatelliteObservation& o) { if (k >= 50) o.l1 += 1; }, Always, 100, 2, 1, 100, sineRms},
-        {"a jump of 0.14 m of GF is none", 0,
-         [](int k, SatelliteObservation& o) { if (k >= 50) o.l2 -= 0.14 / kWavelengthL2; }, Always,
-         100, 1, 0, 100, -1},
-        {"a missing L2 makes the epoch unusable; the step over it is no slip", a,
-         [](int k, SatelliteObservation& o) { if (k == 50) { o.lliL1 = 1; o.hasL2 = false; } }, Always,
-         99, 2, 0, 99, -1},
-        {"a zero value is missing, and the step over it starts an arc", a,
-         [](int k, SatelliteObservation& o) { if (k == 50) o.code2 = 0; }, Always, 99, 2, 0, 99, -1},
-        {"a gap of 6 intervals starts an arc without a slip", a, nullptr, Gap_40_To_44, 95, 2, 0, 95, -1},
-        {"LLI right after a gap is no slip", a,
-         [](int k, SatelliteObservation& o) { if (k == 45) o.lliL1 = 1; }, Gap_40_To_44, 95, 2, 0, 95, -1},
-        {"an arc of 9 epochs is left out, one of 10 kept", a,
-         [](int k, SatelliteObservation& o) { if (k == 81 || k == 91) o.lliL1 = 1; }, Always,
-         100, 3, 2, 91, -1},
-        {"LLI on the first usable epoch is no slip", a,
-         [](int k, SatelliteObservation& o) { if (k == 0) o.lliL1 = 1; }, Always, 100, 1, 0, 100, sineRms},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Scene scene;
-        scene.amplitude = c.amplitude;
-        scene.edit = c.edit;
-        scene.present = c.present;
-        const QcResult result = Run_Scene(scene);
-        ASSERT_EQ(result.satellites.size(), 1u);
-        const SatelliteFigures& g = result.satellites[0];
-        EXPECT_EQ(g.Name(), "G07");
-        EXPECT_EQ(g.usableEpochs, c.usable);
-        EXPECT_EQ(g.arcs, c.arcs);
-        EXPECT_EQ(g.slips, c.slips);
-        EXPECT_EQ(g.keptPoints, c.keptPoints);
-        EXPECT_EQ(result.slips, c.slips);
-        if (c.mp1Rms >= 0) {
-            ASSERT_TRUE(g.Mp1_Rms());
-            EXPECT_NEAR(*g.Mp1_Rms(), c.mp1Rms, 1e-6);
-            EXPECT_NEAR(*result.Mp1_Rms(), c.mp1Rms, 1e-6);
-            EXPECT_NEAR(*g.Mp2_Rms(), 0.0, 1e-6);
-        }
-        if (c.slips > 0) {
-            EXPECT_DOUBLE_EQ(*result.Observations_Per_Slip(),
-                             static_cast<double>(c.usable) / static_cast<double>(c.slips));
-        } else {
-            EXPECT_FALSE(result.Observations_Per_Slip());
-        }
-    }
-}
-
 // Loss of lock on an epoch that is not usable reaches the next usable one,
 // when the step between the usable ones is short enough not to start an arc
 // anyway (here the nominal interval is twice the data's).
@@ -148,38 +73,6 @@ TEST(QcEngine, LossOfLockOnUnusableEpochIsCarried) {
         EXPECT_EQ(result.satellites[0].slips, lossOfLock ? 1 : 0);
         EXPECT_EQ(result.satellites[0].arcs, lossOfLock ? 2 : 1);
     }
-}
-
-// A sine in a left-out arc does not reach the RMS: a huge one in 9 epochs.
-TEST(QcEngine, ShortArcDoesNotReachRms) {
-    Scene scene;
-    scene.edit = [](int k, SatelliteObservation& o) {
-        if (k == 91) o.lliL1 = 1;
-        if (k >= 91) o.code1 += 50.0 * ((k % 2) ? 1 : -1);
-    };
-    const QcResult result = Run_Scene(scene);
-    EXPECT_EQ(result.satellites[0].keptPoints, 91);
-    // 91 epochs are 9 whole periods and one sample (k = 90, sine 0).
-    EXPECT_NEAR(*result.Mp1_Rms(), 0.5 * std::sqrt(45.0 / 91.0), 1e-6);
-}
-
-TEST(QcEngine, EpochsGapsAndCompleteness) {
-    Scene scene;
-    scene.present = [](int k) { return !(k >= 10 && k < 13) && k != 50 && k != 60 && k != 61; };
-    const QcResult result = Run_Scene(scene);
-    EXPECT_EQ(result.epochs, 94);
-    EXPECT_EQ(result.expectedEpochs, 100);
-    EXPECT_DOUBLE_EQ(*result.Completeness(), 0.94);
-    // A single missing epoch is a step of 2 intervals, above 1.5: a gap.
-    ASSERT_EQ(result.gapCount, 3);
-    ASSERT_EQ(result.gaps.size(), 3u);
-    const double expected[3][2] = {{9, 13}, {49, 51}, {59, 62}};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_DOUBLE_EQ(result.gaps[i].before, kStart + expected[i][0] * kInterval);
-        EXPECT_DOUBLE_EQ(result.gaps[i].after, kStart + expected[i][1] * kInterval);
-    }
-    EXPECT_DOUBLE_EQ(result.first, kStart);
-    EXPECT_DOUBLE_EQ(result.last, kStart + 99 * kInterval);
 }
 
 TEST(QcEngine, OnlyFlagsZeroAndOneAreEpochs) {

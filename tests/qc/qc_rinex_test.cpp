@@ -98,6 +98,18 @@ TEST(QcRinex, FiguresOfBuiltFiles) {
                          return spec;
                      }(),
                      119, 120, 1, 1, false, "C1", "P2", {{"G07", 119, 119, 2, 0, 119, -1}}});
+    cases.push_back({"a GF jump of 0.14 m is no slip; LLI on the first epoch or after a gap neither",
+                     [&] {
+                         FileSpec spec = Spec([](int k, std::vector<Satellite>& s) {
+                             Satellite g = Smooth(7, k, 0);
+                             if (k >= 30) g.values[kL2].value -= 0.14 / kWavelengthL2;
+                             if (k == 0 || k == 60) g.values[kL1].lli = 1;
+                             s.push_back(g);
+                         });
+                         spec.present = [](int k) { return k < 55 || k >= 60; };
+                         return spec;
+                     }(),
+                     115, 120, 1, 30, true, "P1", "P2", {{"G07", 115, 115, 2, 0, 115, -1}}});
     cases.push_back({"a missing or zero value makes an epoch unusable",
                      Spec([a](int k, std::vector<Satellite>& s) {
                          Satellite g = Smooth(7, k, a);
