@@ -20,7 +20,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   unset ZER2IVI_APT_UPDATED
 fi
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 binutils-mingw-w64-i686
-                  wine wine32:i386)
+                  libz-mingw-w64-dev wine wine32:i386)
 if ! need_packages "${WINDOWS_PACKAGES[@]}"; then
   # Package lists fetched before i386 was added know no i386 packages.
   unset ZER2IVI_APT_UPDATED

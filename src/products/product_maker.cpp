@@ -173,7 +173,7 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
             return false;
         if (!product.add(epoch, outcome.error)) return false;
     }
-    outcome.epochsRead += reader.skippedEpochs();
+    outcome.epochsRead += static_cast<size_t>(reader.skippedEpochs());
     if (status == ObsReader::Status::kError) {
         outcome.error = reader.error();
         return false;
