@@ -32,6 +32,7 @@ void Civil_From_Days(int64_t days, int64_t& year, int64_t& month, int64_t& day) 
 }  // namespace
 
 std::optional<std::string> Record_Problem(const NavRecordFacts& record) {
+    if (!record.layoutProblem.empty()) return record.layoutProblem;
     if (record.prn < kMinPrn || record.prn > kMaxPrn)
         return "PRN " + std::to_string(record.prn) + " is outside 1-32";
     if (!(record.sqrtA >= kMinSqrtA && record.sqrtA <= kMaxSqrtA))

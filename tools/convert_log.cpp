@@ -18,6 +18,7 @@
 // ephemeris, exactly as one call with both files would.
 #include "convert_log.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -55,22 +56,27 @@ std::string Quoted(const std::string& role, const std::string& path) {
     return role + " '" + path + "'";
 }
 
-// The library prints its one internal consistency message on standard
-// output; the tool's standard output carries only its own report, so that
-// text goes to standard error while the library runs.
-class LibraryOutputToStderr {
+// The library prints one internal consistency message on standard output
+// when it is given a date before 1970, which only input far out of range
+// produces; the checks report such input in words.  Standard output carries
+// only the tool's report, so the library's goes to the null device.
+class SilenceLibraryOutput {
 public:
-    LibraryOutputToStderr() {
+    SilenceLibraryOutput() {
         std::fflush(stdout);
 #ifdef _WIN32
+        const int null = _open("NUL", _O_WRONLY);
         saved_ = _dup(_fileno(stdout));
-        if (saved_ >= 0) _dup2(_fileno(stderr), _fileno(stdout));
+        if (saved_ >= 0 && null >= 0) _dup2(null, _fileno(stdout));
+        if (null >= 0) _close(null);
 #else
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
         saved_ = dup(STDOUT_FILENO);
-        if (saved_ >= 0) dup2(STDERR_FILENO, STDOUT_FILENO);
+        if (saved_ >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
+        if (null >= 0) close(null);
 #endif
     }
-    ~LibraryOutputToStderr() {
+    ~SilenceLibraryOutput() {
         std::fflush(stdout);
         if (saved_ < 0) return;
 #ifdef _WIN32
@@ -81,8 +87,8 @@ public:
         close(saved_);
 #endif
     }
-    LibraryOutputToStderr(const LibraryOutputToStderr&) = delete;
-    LibraryOutputToStderr& operator=(const LibraryOutputToStderr&) = delete;
+    SilenceLibraryOutput(const SilenceLibraryOutput&) = delete;
+    SilenceLibraryOutput& operator=(const SilenceLibraryOutput&) = delete;
 
 private:
     int saved_ = -1;
@@ -92,7 +98,7 @@ private:
 bool Call_Library(const ObsSettings& obs, const NavSettings& nav, std::string& message) {
     int32_t result = 1;
     {
-        LibraryOutputToStderr redirect;
+        SilenceLibraryOutput silence;
         result = Zeb_To_Rinex(&obs, &nav);
     }
     char text[ZER2IVI_MESSAGE_SIZE] = {};

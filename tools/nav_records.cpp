@@ -80,20 +80,27 @@ std::optional<std::string> Read_Nav_Records(
         const std::string where = path + ": record " + std::to_string(record.index);
         for (size_t i = 1; i < kLinesPerRecord; ++i)
             if (!Read_Line(in, lines[i])) return where + " is incomplete";
-        if (lines[0].size() < kLineOneTail + 1) return where + ": short first line";
+        record.layoutProblem.clear();
+        record.prn = 0;
         const std::string_view prnText =
-            Trim(std::string_view(lines[0]).substr(0, lines[0].size() - kLineOneTail));
+            lines[0].size() > kLineOneTail
+                ? Trim(std::string_view(lines[0]).substr(0, lines[0].size() - kLineOneTail))
+                : std::string_view();
         const auto [end, error] =
             std::from_chars(prnText.data(), prnText.data() + prnText.size(), record.prn);
         if (prnText.empty() || error != std::errc{} || end != prnText.data() + prnText.size())
-            return where + ": no PRN";
+            record.layoutProblem = "its first line holds no PRN and clock epoch";
         for (const FieldPlace& place : kFields) {
             const std::string& text = lines[place.line];
             const size_t start = kOrbitIndent + place.field * kFieldWidth;
-            if (text.size() < start + kFieldWidth) return where + ": short orbit line";
-            const auto value = Parse_Rinex_Number(std::string_view(text).substr(start, kFieldWidth));
-            if (!value) return where + ": unreadable number";
-            record.*place.member = *value;
+            const auto value =
+                text.size() < start + kFieldWidth
+                    ? std::nullopt
+                    : Parse_Rinex_Number(std::string_view(text).substr(start, kFieldWidth));
+            record.*place.member = value.value_or(0.0);
+            if (!value && record.layoutProblem.empty())
+                record.layoutProblem = "its orbit line " + std::to_string(place.line) +
+                                       " holds no number in field " + std::to_string(place.field + 1);
         }
         visit(record);
     }

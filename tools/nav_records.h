@@ -18,6 +18,10 @@ struct NavRecordFacts {
     double sqrtA = 0.0;
     double toe = 0.0;
     double week = 0.0;
+    // Set when the record's lines do not hold these values where the
+    // library puts them (as it happens when it formats values far out of
+    // range): such a record cannot be a broadcast ephemeris.
+    std::string layoutProblem;
 };
 
 // A RINEX 2 number field such as "  .116000000000D+04"; nothing when the
@@ -25,8 +29,7 @@ struct NavRecordFacts {
 std::optional<double> Parse_Rinex_Number(std::string_view field);
 
 // Calls visit for every record of the navigation file at path.  The reason
-// when the file cannot be read or a record is not laid out as the library
-// writes it.
+// when the file cannot be read, has no header end or ends inside a record.
 std::optional<std::string> Read_Nav_Records(
     const std::string& path, const std::function<void(const NavRecordFacts&)>& visit);
 
