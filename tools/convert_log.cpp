@@ -219,9 +219,16 @@ private:
         return std::nullopt;
     }
 
+    // A file in the private directory, removed on every path.
+    std::string Scratch_File(const char* name) {
+        std::string path = scratch_->file(name);
+        scratchFiles_.add(path);
+        return path;
+    }
+
     std::optional<std::string> Write_Scratch(const char* name, const std::string& bytes,
                                              std::string& path) {
-        path = scratch_->file(name);
+        path = Scratch_File(name);
         std::ofstream out(path, std::ios::binary);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!out.flush()) return "cannot write " + path + ": " + std::strerror(errno);
@@ -236,7 +243,7 @@ private:
         if (auto error = Write_Scratch("empty.zeb", emptyLog, emptyLogPath)) return error;
         ObsSettings obs;
         NavSettings nav;
-        Fill_Settings(obs, nav, job_.texts, job_.types, emptyLogPath, scratch_->file("unused.o"),
+        Fill_Settings(obs, nav, job_.texts, job_.types, emptyLogPath, Scratch_File("unused.o"),
                       job_.ephemeris, navTemp_, std::nullopt);
         std::string message;
         if (!Call_Library(obs, nav, message)) return message;
@@ -278,7 +285,7 @@ private:
         ObsSettings obs;
         NavSettings nav;
         Fill_Settings(obs, nav, job_.texts, job_.types, job_.log, obsTemp_, noEphemerisPath,
-                      scratch_->file("unused.n"), week);
+                      Scratch_File("unused.n"), week);
         if (!Call_Library(obs, nav, result_.message))
             return log_.refusal.empty() ? result_.message
                                         : result_.message + " (" + log_.refusal + ")";
@@ -391,6 +398,7 @@ private:
     ObsHeaderFacts facts_;
     FilesToRemove temporaries_;
     std::optional<TempDirectory> scratch_;
+    FilesToRemove scratchFiles_;  // emptied before scratch_ is removed
     std::string obsTemp_, navTemp_;
     int64_t ephemerides_ = 0;
 };

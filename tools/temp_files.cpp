@@ -13,6 +13,7 @@
 #include <random>
 
 #ifdef _WIN32
+#include <direct.h>
 #include <io.h>
 #include <windows.h>
 #else
@@ -47,16 +48,27 @@ bool Is_Separator(char c) {
 #endif
 }
 
-// The files a signal handler removes: fixed storage, since the handler may
-// neither allocate nor lock.
-constexpr size_t kSignalSlots = 8;
+// The files and directories a signal handler removes: fixed storage, since
+// the handler may neither allocate nor lock.  Files go first, so that the
+// directories are empty when their turn comes.
+constexpr size_t kSignalSlots = 16;
 constexpr size_t kSignalPathSize = 4096;
+constexpr std::sig_atomic_t kSlotFree = 0, kSlotFile = 1, kSlotDirectory = 2;
 std::array<std::array<char, kSignalPathSize>, kSignalSlots> gSignalPaths{};
-volatile std::sig_atomic_t gSignalUsed[kSignalSlots] = {};
+volatile std::sig_atomic_t gSignalSlot[kSignalSlots] = {};
 
 extern "C" void Remove_On_Signal(int signalNumber) {
-    for (size_t i = 0; i < kSignalSlots; ++i)
-        if (gSignalUsed[i] != 0) std::remove(gSignalPaths[i].data());
+    for (const std::sig_atomic_t kind : {kSlotFile, kSlotDirectory}) {
+        for (size_t i = 0; i < kSignalSlots; ++i) {
+            if (gSignalSlot[i] != kind) continue;
+#ifdef _WIN32
+            if (kind == kSlotDirectory) _rmdir(gSignalPaths[i].data());
+            else std::remove(gSignalPaths[i].data());
+#else
+            std::remove(gSignalPaths[i].data());
+#endif
+        }
+    }
     std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
 }
@@ -69,12 +81,12 @@ void Install_Signal_Handlers() {
     std::signal(SIGTERM, Remove_On_Signal);
 }
 
-bool Register_For_Signals(const std::string& path) {
+bool Register_For_Signals(const std::string& path, std::sig_atomic_t kind) {
     if (path.size() >= kSignalPathSize) return false;
     for (size_t i = 0; i < kSignalSlots; ++i) {
-        if (gSignalUsed[i] != 0) continue;
+        if (gSignalSlot[i] != kSlotFree) continue;
         std::memcpy(gSignalPaths[i].data(), path.c_str(), path.size() + 1);
-        gSignalUsed[i] = 1;
+        gSignalSlot[i] = kind;
         Install_Signal_Handlers();
         return true;
     }
@@ -83,7 +95,7 @@ bool Register_For_Signals(const std::string& path) {
 
 void Unregister_For_Signals(const std::string& path) {
     for (size_t i = 0; i < kSignalSlots; ++i)
-        if (gSignalUsed[i] != 0 && path == gSignalPaths[i].data()) gSignalUsed[i] = 0;
+        if (gSignalSlot[i] != kSlotFree && path == gSignalPaths[i].data()) gSignalSlot[i] = kSlotFree;
 }
 
 }  // namespace
@@ -97,6 +109,7 @@ std::optional<TempDirectory> TempDirectory::Create() {
         const fs::path candidate = base / ("zer2ivi-" + Random_Letters());
         if (fs::create_directory(candidate, error)) {
             fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, error);
+            Register_For_Signals(candidate.string(), kSlotDirectory);
             return TempDirectory(candidate.string());
         }
         if (error) return std::nullopt;
@@ -110,6 +123,7 @@ TempDirectory::TempDirectory(TempDirectory&& other) noexcept : path_(std::move(o
 
 TempDirectory::~TempDirectory() {
     if (path_.empty()) return;
+    Unregister_For_Signals(path_);
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
 }
@@ -144,7 +158,7 @@ std::optional<std::string> Create_Unique_File(const std::string& directory,
 
 bool FilesToRemove::add(const std::string& path) {
     paths_.push_back(path);
-    return Register_For_Signals(path);
+    return Register_For_Signals(path, kSlotFile);
 }
 
 void FilesToRemove::release() {

@@ -11,7 +11,8 @@
 namespace zer2ivi::cli {
 
 // A private directory under the system's temporary directory ($TMPDIR or
-// /tmp, %TEMP% on Windows), removed with its contents.
+// /tmp, %TEMP% on Windows), removed with its contents.  SIGINT and SIGTERM
+// remove it too once it is empty: its files belong in a FilesToRemove.
 class TempDirectory {
 public:
     // Nothing when no directory could be made.

@@ -315,6 +315,96 @@ zer2ivi convert: cannot write in directory 'missing' for -o 'missing/keep.o': No
 $ZEB|$EPH|-o|taken|-n|out/keep.n
 zer2ivi convert: -o 'taken': Is a directory
 EOF
+# --- conversions with warnings: exit 0, the files, one line per warning ---
+DIR=$WORK/warnings
+# args ("|" between arguments) | files written | the lines on stderr
+while IFS='|' read -r -a args && IFS= read -r files && IFS= read -r expected; do
+  name="warnings: ${args[*]}"
+  rm -rf "$DIR" && mkdir -p "$DIR"
+  run "$DIR" "$TOOL" convert "${args[@]}"
+  expect_equal "$name: exit code" 0 "$RC"
+  expect_equal "$name: stderr" "$(printf '%b' "$expected")" "$ERR"
+  expect_equal "$name: files" "$files" "$(listing "$DIR" | tr '\n' ' ')"
+done <<EOF
+$IN/cut-position.zeb|$EPH|-o|w.o|-n|w.n
+w.n w.o 
+zer2ivi convert: warning: OBSFILE '$IN/cut-position.zeb' ends inside a record: the 30 bytes from offset 20806 on were not converted
+$IN/07590920.zeb|$IN/07590920.plain.eph|--types|C1,D1|-o|w.o|-n|w.n
+w.n w.o 
+zer2ivi convert: warning: observation type D1 is not in OBSFILE '$IN/07590920.zeb'
+$ZEB|$IN/07590920.tagged.eph|--force|-o|w.o|-n|w.n
+w.n w.o 
+zer2ivi convert: warning: the first epoch of OBSFILE '$ZEB' is dated 2005-03-31 00:00:00, 294.0 days from the log's creation (2004-06-10 00:00:00): is EPHEMERISFILE '$IN/07590920.tagged.eph' of the log's day?\nzer2ivi convert: warning: no ephemeris of EPHEMERISFILE '$IN/07590920.tagged.eph' lies within 6 hours of the epochs of OBSFILE '$ZEB' (2005-03-31 00:00:00 to 2005-03-31 00:59:30)
+$ZEB|$IN/hello.eph|--force|--gps-week|1274
+bahr1620.04n bahr1620.04o 
+zer2ivi convert: warning: EPHEMERISFILE '$IN/hello.eph' holds no ephemeris
+$IN/cut-position.zeb|--no-nav
+cutp1620.04o 
+zer2ivi convert: warning: GPS week 1274 taken from the creation date of OBSFILE '$IN/cut-position.zeb' (2004-06-10 00:00:00); --gps-week sets it\nzer2ivi convert: warning: OBSFILE '$IN/cut-position.zeb' ends inside a record: the 30 bytes from offset 20806 on were not converted
+EOF
+checks=$((checks + 1))
+grep -q "^  4  6 10  0 24 30.0000000  0" "$DIR/cutp1620.04o" &&
+  [ "$(grep -c '^  4  6 10' "$DIR/cutp1620.04o")" = 50 ] || fail "--no-nav: not the 50 epochs of 2004-06-10"
+
+# --- --gps-week dates the epochs only: on a file of weeks 1316 and 1317 the
+# navigation file equals the one written without it; the observation file
+# equals a plain host's with the week given ---
+DIR=$WORK/week
+REAL_ZEB=$IN/07590920.zeb
+REAL_EPH=$IN/07590920.plain.eph
+run "$DIR" "$TOOL" convert "$REAL_ZEB" "$REAL_EPH" -o plain.o -n plain.n --run-by t
+expect_equal "without --gps-week: exit code" 0 "$RC"
+run "$DIR" "$TOOL" convert "$REAL_ZEB" "$REAL_EPH" -o week.o -n week.n --run-by t --gps-week 1316
+expect_equal "--gps-week: exit code" 0 "$RC"
+same_rinex "--gps-week: navigation file as without it" "$DIR/week.n" "$DIR/plain.n"
+run "$DIR" "$REFERENCE" "$REAL_ZEB" "$REAL_EPH" ref.o ref.n t "" "" "" 0 31 1 1316
+same_rinex "--gps-week: observation file as the plain host's" "$DIR/week.o" "$DIR/ref.o"
+checks=$((checks + 1))
+# The plain host's single call dates navigation records weeks late: the
+# file is one whose navigation output the option must not change.
+if diff -q "$DIR/ref.n" "$DIR/plain.n" >/dev/null; then
+  fail "--gps-week: the example does not show the week override on navigation records"
+fi
+run "$DIR" "$TOOL" convert "$REAL_ZEB" --no-nav -o nonav.o --run-by t --gps-week 1316
+expect_equal "--no-nav with --gps-week: stdout" "SUCCESS: Wrote 120 epochs to RINEX file nonav.o
+observation file: nonav.o" "$OUT"
+expect_equal "--no-nav with --gps-week: stderr" \
+  "zer2ivi convert: warning: observation type D1 is not in OBSFILE '$REAL_ZEB'" "$ERR"
+same_rinex "--no-nav: observation file as with the navigation file" "$DIR/nonav.o" "$DIR/week.o"
+
+# --- SIGTERM while converting: the temporaries go.  The ephemeris file is a
+# pipe whose writer stays silent, so the tool waits inside the library with
+# both temporaries made ---
+DIR=$WORK/signal
+mkdir -p "$DIR"
+mkfifo "$DIR/eph.fifo"
+(cd "$DIR" && exec "$TOOL" convert "$ZEB" eph.fifo) >/dev/null 2>&1 &
+pid=$!
+exec 3<>"$DIR/eph.fifo"
+for _ in $(seq 100); do
+  [ "$(cd "$DIR" && ls -A | grep -c '^\.zer2ivi-')" = 2 ] && break
+  sleep 0.1
+done
+expect_equal "signal: temporaries while converting" "2" "$(cd "$DIR" && ls -A | grep -c '^\.zer2ivi-')"
+kill -TERM "$pid"
+wait "$pid"
+expect_equal "signal: exit status" 143 "$?"
+exec 3>&-
+expect_equal "signal: files left" "eph.fifo" "$(listing "$DIR")"
+expect_equal "signal: temporaries left" "" "$(listing "$WORK/tmp")"
+
+# --- inspect --json names a file of any name in valid JSON ---
+DIR=$WORK/json
+ODD=$(printf 'caf\xe9 "x"\\\t.zeb')
+mkdir -p "$DIR" && cp "$EXAMPLES/bahr1620.zeb" "$DIR/$ODD"
+run "$DIR" "$TOOL" inspect --json "$ODD"
+expect_equal "json: exit code" 0 "$RC"
+expect_equal "json: file" '  "file": "caf\ufffd \"x\"\\\t.zeb",' "$(printf '%s\n' "$OUT" | sed -n 2p)"
+checks=$((checks + 1))
+if command -v python3 >/dev/null; then
+  printf '%s\n' "$OUT" | python3 -c 'import json, sys; json.load(sys.stdin)' || fail "json: not valid JSON"
+fi
+
 # --- inspect ---
 DIR=$WORK/inspect
 run "$DIR" "$TOOL" inspect "$ZEB" --gps-week 1274
