@@ -36,7 +36,7 @@ std::string Random_Letters() {
     constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string letters;
     for (size_t i = 0; i < kNameLetters; ++i)
-        letters.push_back(kAlphabet[generator() % kAlphabet.size()]);
+        letters.push_back(kAlphabet[static_cast<size_t>(generator() % kAlphabet.size())]);
     return letters;
 }
 
