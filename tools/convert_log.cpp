@@ -52,6 +52,10 @@ constexpr size_t kPathField = sizeof(ObsSettings::zebFileName);
 // observation-only call writes nothing and leaves the base week alone.
 constexpr const char* kNoEphemeris = "$EPHREC\n";
 
+// Whether a call of this process has switched the library's week override
+// on; nothing switches it off again.
+bool gWeekOverrideOn = false;
+
 std::string Quoted(const std::string& role, const std::string& path) {
     return role + " '" + path + "'";
 }
@@ -237,6 +241,10 @@ private:
 
     // Step 3: the navigation file, and the checks of its records.
     std::optional<std::string> Convert_Navigation() {
+        if (gWeekOverrideOn)
+            return "cannot convert " + Ephemeris() +
+                   ": an earlier conversion of this process switched the library's week "
+                   "override on, which would date its records";
         std::string emptyLog(static_cast<size_t>(kZebHeaderSize), '\0');
         emptyLog[0] = static_cast<char>(kZebHeaderSize);
         std::string emptyLogPath;
@@ -286,6 +294,7 @@ private:
         NavSettings nav;
         Fill_Settings(obs, nav, job_.texts, job_.types, job_.log, obsTemp_, noEphemerisPath,
                       Scratch_File("unused.n"), week);
+        gWeekOverrideOn = gWeekOverrideOn || week.has_value();
         if (!Call_Library(obs, nav, result_.message))
             return log_.refusal.empty() ? result_.message
                                         : result_.message + " (" + log_.refusal + ")";

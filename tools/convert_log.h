@@ -25,7 +25,7 @@ struct ConvertJob {
     std::optional<std::string> obsOutput, navOutput;
     std::string outputDirectory = ".";
     HeaderTexts texts;
-    uint32_t types = 0;
+    uint32_t types = 0x1f;  // ObsTypeMask: all five types
     // GPS week of the first epoch; it dates the observation epochs only.
     std::optional<int32_t> gpsWeek;
     bool noNav = false;  // write the observation file only
@@ -46,6 +46,12 @@ struct ConvertResult {
     std::string message;
 };
 
+// Runs one job.  Jobs run one after another, never at once: the library
+// keeps one message and one week state per process.  Once a job has dated
+// epochs under the week override (gpsWeek, or noNav), the library keeps it
+// on, and a later job of the same process that converts an ephemeris file
+// fails with a message instead of writing records dated under it; a driver
+// runs such jobs last, or in processes of their own.
 ConvertResult Convert_Log(const ConvertJob& job);
 
 }  // namespace zer2ivi::cli
