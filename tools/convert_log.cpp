@@ -170,8 +170,8 @@ private:
         if (auto directory = TempDirectory::Create()) scratch_.emplace(std::move(*directory));
         if (!scratch_) return std::string("cannot create a temporary directory: ") + std::strerror(errno);
         if (!job_.noNav)
-            if (auto error = Convert_Navigation()) return error;
-        if (auto error = Convert_Observations()) return error;
+            if (auto error = Navigation_Step()) return error;
+        if (auto error = Observation_Step()) return error;
         if (job_.postProcess)
             if (auto error = job_.postProcess(obsTemp_)) return error;
         return Rename_Outputs();
@@ -240,7 +240,7 @@ private:
     }
 
     // Step 3: the navigation file, and the checks of its records.
-    std::optional<std::string> Convert_Navigation() {
+    std::optional<std::string> Navigation_Step() {
         if (gWeekOverrideOn)
             return "cannot convert " + Ephemeris() +
                    ": an earlier conversion of this process switched the library's week "
@@ -279,7 +279,7 @@ private:
     }
 
     // Step 4: the observation file, and the checks of its epochs.
-    std::optional<std::string> Convert_Observations() {
+    std::optional<std::string> Observation_Step() {
         std::optional<int32_t> week = job_.gpsWeek;
         const double created = Creation_Seconds(log_.header);
         if (job_.noNav && !week) {
