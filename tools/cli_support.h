@@ -78,6 +78,11 @@ std::string Printable_Prefix(std::string_view text, size_t columns);
 // empty field) when the text and its NUL do not fit.
 bool Copy_Field(char* field, size_t fieldSize, std::string_view text);
 
+// A JSON string literal for text: quotes, backslashes and control
+// characters escaped, bytes that are not well-formed UTF-8 replaced by
+// U+FFFD, so that the JSON is valid whatever the text holds.
+std::string Json_String(std::string_view text);
+
 // The user running the tool: $USER, $LOGNAME or the password database.
 std::string Current_User_Name();
 

@@ -164,8 +164,8 @@ int Run_Edit(const std::vector<std::string>& arguments) {
                     rinex2::Format_Iso8601(file.last).c_str());
         written += file.epochs;
     }
-    std::printf("%zu of %zu epochs written to %zu file%s\n", written, outcome.epochsRead,
-                outcome.files.size(), outcome.files.size() == 1 ? "" : "s");
+    std::printf("%zu epochs written to %zu file%s (%zu read)\n", written, outcome.files.size(),
+                outcome.files.size() == 1 ? "" : "s", outcome.epochsRead);
     return kExitSuccess;
 }
 

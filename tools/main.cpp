@@ -1,8 +1,9 @@
 // zer2ivi: the command-line host of the library.
 //   zer2ivi convert OBSFILE EPHEMERISFILE [options]   writes the two RINEX files
 //   zer2ivi inspect OBSFILE [--json] [--gps-week N]   tells what the header will say
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,13 +32,20 @@ constexpr size_t kPathFieldSize = sizeof(ObsSettings::zebFileName);
 
 std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path) {
     struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return role + " '" + path + "' does not exist";
-    if (!S_ISREG(status.st_mode)) return role + " '" + path + "' is not a regular file";
-    if (!std::ifstream(path, std::ios::binary)) return role + " '" + path + "' cannot be read";
+    if (stat(path.c_str(), &status) != 0) return role + " '" + path + "': " + std::strerror(errno);
+    if (S_ISDIR(status.st_mode)) return role + " '" + path + "': " + std::strerror(EISDIR);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return role + " '" + path + "': " + std::strerror(errno);
+    std::fclose(file);
     if (path.size() >= kPathFieldSize)
         return role + " '" + path + "': path longer than " + std::to_string(kPathFieldSize - 1) +
                " characters";
     return std::nullopt;
+}
+
+int File_Error(const char* command, const std::string& problem) {
+    std::fprintf(stderr, "zer2ivi %s: %s\n", command, problem.c_str());
+    return kExitConversionFailed;
 }
 
 int Usage_Error(const char* command, const std::string& problem, const char* usage) {

@@ -146,7 +146,9 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
     Product product;
     ObsEpoch epoch;
     ObsReader::Status status;
+    if (request.fastWindow && request.from) reader.skipBefore(*request.from);
     while ((status = reader.next(epoch)) == ObsReader::Status::kEpoch) {
+        if (request.fastWindow && request.to && epoch.hasTime && epoch.time >= *request.to) break;
         if (epoch.flag == kFlagOk || epoch.flag == kFlagPowerFailure) ++outcome.epochsRead;
         if (!window.keep(epoch)) continue;
         if (decimator && !decimator->keep(epoch)) continue;
@@ -171,6 +173,7 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
             return false;
         if (!product.add(epoch, outcome.error)) return false;
     }
+    outcome.epochsRead += static_cast<size_t>(reader.skippedEpochs());
     if (status == ObsReader::Status::kError) {
         outcome.error = reader.error();
         return false;

@@ -29,6 +29,11 @@ struct ProductRequest {
     std::optional<Ticks> interval;     // decimation
     std::optional<Ticks> pieceLength;  // splitting (Parse_Piece_Length)
     bool gzip = false;
+    // The fast way to a window: skip the epochs before `from` without
+    // reading their values, and stop reading at the first epoch dated at or
+    // after `to` (RINEX files are in time order).  Off, every epoch is read
+    // and filtered; the products are the same.
+    bool fastWindow = true;
     // The final path of a product from the MARKER NAME of its header and,
     // when split, the start of its piece.
     std::function<std::string(const std::string& marker, std::optional<Ticks> pieceStart)>
@@ -48,7 +53,7 @@ struct ProductFile {
 
 struct ProductOutcome {
     std::vector<ProductFile> files;
-    size_t epochsRead = 0;  // observation epochs in the input
+    size_t epochsRead = 0;  // observation epochs read (or skipped) from the input
     std::string error;
     bool usageError = false;  // an option does not suit the file (interval below its own)
 };

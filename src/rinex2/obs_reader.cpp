@@ -159,6 +159,8 @@ bool ObsReader::nextLine(std::string_view& text, std::string_view& raw, bool req
 bool ObsReader::open(const std::string& path) {
     header_ = ObsHeader{};
     error_.clear();
+    skipBefore_.reset();
+    skipped_ = 0;
     typeCount_ = 0;
     pendingTypes_ = 0;
     if (!source_.open(path)) {
@@ -442,39 +444,60 @@ bool ObsReader::readSpecialRecords(ObsEpoch& epoch) {
     return true;
 }
 
+bool ObsReader::skipObservations(const ObsEpoch& epoch) {
+    const size_t lines =
+        epoch.count * ((epoch.typeCount + kTypesPerObsLine - 1) / kTypesPerObsLine);
+    std::string_view text, raw;
+    for (size_t l = 0; l < lines; ++l)
+        if (!nextLine(text, raw, true, "an epoch (observations missing)")) return false;
+    return true;
+}
+
 ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
     if (!error_.empty()) return Status::kError;
     std::string_view text, raw;
-    // Blank lines between epochs (some writers end the file with one) are
-    // skipped; they belong to no epoch.
-    do {
-        if (!nextLine(text, raw, false, "")) return error_.empty() ? Status::kEnd : Status::kError;
-    } while (Is_Blank(text));
-    epoch.textSize_ = 0;
-    epoch.firstLine = source_.lineNumber();
-    epoch.typeCount = typeCount_;
-    if (!parseEpochLine(text, epoch)) return Status::kError;
-    epoch.append(raw);
-    if (epoch.hasObservations()) {
-        if (!readSatelliteList(text, epoch, 0)) return Status::kError;
-        for (size_t first = kSatellitesPerEpochLine; first < epoch.count;
-             first += kSatellitesPerEpochLine) {
-            if (!nextLine(text, raw, true, "an epoch (satellite list continues)"))
-                return Status::kError;
-            if (!Is_Blank(Columns(text, 0, kEpochSatelliteColumn))) {
-                fail(source_.lineNumber(), "epoch line: " + std::to_string(epoch.count) +
-                                               " satellites announced, " + std::to_string(first) +
-                                               " listed");
-                return Status::kError;
+    for (;;) {
+        // Blank lines between epochs (some writers end the file with one)
+        // are skipped; they belong to no epoch.
+        do {
+            if (!nextLine(text, raw, false, ""))
+                return error_.empty() ? Status::kEnd : Status::kError;
+        } while (Is_Blank(text));
+        epoch.textSize_ = 0;
+        epoch.firstLine = source_.lineNumber();
+        epoch.typeCount = typeCount_;
+        if (!parseEpochLine(text, epoch)) return Status::kError;
+        epoch.append(raw);
+        if (skipBefore_ && epoch.hasTime && epoch.time >= *skipBefore_) skipBefore_.reset();
+        if (epoch.hasObservations()) {
+            if (!readSatelliteList(text, epoch, 0)) return Status::kError;
+            for (size_t first = kSatellitesPerEpochLine; first < epoch.count;
+                 first += kSatellitesPerEpochLine) {
+                if (!nextLine(text, raw, true, "an epoch (satellite list continues)"))
+                    return Status::kError;
+                if (!Is_Blank(Columns(text, 0, kEpochSatelliteColumn))) {
+                    fail(source_.lineNumber(), "epoch line: " + std::to_string(epoch.count) +
+                                                   " satellites announced, " +
+                                                   std::to_string(first) + " listed");
+                    return Status::kError;
+                }
+                epoch.append(raw);
+                if (!readSatelliteList(text, epoch, first)) return Status::kError;
             }
-            epoch.append(raw);
-            if (!readSatelliteList(text, epoch, first)) return Status::kError;
+            if (skipBefore_) {
+                if (!skipObservations(epoch)) return Status::kError;
+                if (epoch.flag == kFlagOk || epoch.flag == kFlagPowerFailure) ++skipped_;
+                continue;
+            }
+            if (!readObservations(epoch)) return Status::kError;
+        } else {
+            // Event records are read while skipping too: they may change the
+            // observation types.
+            if (!readSpecialRecords(epoch)) return Status::kError;
+            if (skipBefore_) continue;
         }
-        if (!readObservations(epoch)) return Status::kError;
-    } else if (!readSpecialRecords(epoch)) {
-        return Status::kError;
+        return Status::kEpoch;
     }
-    return Status::kEpoch;
 }
 
 }  // namespace zer2ivi::rinex2

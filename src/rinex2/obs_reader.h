@@ -152,6 +152,15 @@ public:
     enum class Status { kEpoch, kEnd, kError };
     Status next(ObsEpoch& epoch);
 
+    // Skipping the start of a file: until the first epoch dated at or after
+    // `time`, next() passes over every epoch without returning it, and over
+    // the observation lines without reading their values (their count is
+    // still checked; event records are still read, for new types).  A fast
+    // way to a time window; skippedEpochs() counts the observation epochs
+    // passed over.
+    void skipBefore(Ticks time) { skipBefore_ = time; }
+    uint64_t skippedEpochs() const { return skipped_; }
+
     const std::string& error() const { return error_; }
     const std::string& path() const { return source_.path(); }
 
@@ -165,6 +174,7 @@ private:
     bool readSatelliteList(std::string_view text, ObsEpoch& epoch, size_t first);
     bool readObservations(ObsEpoch& epoch);
     bool readSpecialRecords(ObsEpoch& epoch);
+    bool skipObservations(const ObsEpoch& epoch);
     bool nextLine(std::string_view& text, std::string_view& raw, bool required,
                   const char* what);
 
@@ -174,6 +184,8 @@ private:
     size_t typeCount_ = 0;
     std::array<std::array<char, 2>, kMaxObsTypes> types_{};
     size_t pendingTypes_ = 0;  // types announced but not yet listed
+    std::optional<Ticks> skipBefore_;
+    uint64_t skipped_ = 0;
 };
 
 }  // namespace zer2ivi::rinex2

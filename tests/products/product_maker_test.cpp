@@ -182,6 +182,37 @@ TEST(ProductMaker, HalfOpenWindowsJoinAndGzipHoldsThePlainProduct) {
     EXPECT_EQ(joined, Header_And_Body(testing::Read_File(input)).second);
 }
 
+// The fast way to a window (skipping, stopping early) and the plain one
+// (every epoch read and filtered) give the same products, also around the
+// undated event epochs of the GSI file (between 00:47:30 and 00:48:00).
+TEST(ProductMaker, FastWindowGivesTheProductOfTheFullRead) {
+    struct Case {
+        std::optional<const char*> from;
+        std::optional<const char*> to;
+        size_t epochs;
+    };
+    const Case cases[] = {{"2005-04-02T00:47:00", "2005-04-02T00:48:30", 3},
+                          {"2005-04-02T00:47:45", std::nullopt, 24},
+                          {std::nullopt, "2005-04-02T00:48:00.004", 96},
+                          {"2005-04-02T00:48:00.004", "2005-04-02T00:48:00.0041", 1}};
+    for (const Case& c : cases) {
+        std::string products[2];
+        for (bool fast : {false, true}) {
+            SCOPED_TRACE(std::string(c.from.value_or("-")) + " " + c.to.value_or("-") + (fast ? " fast" : ""));
+            Maker maker(testing::Real_Data("07590920.05o"));
+            if (c.from) maker.request.from = rinex2::Parse_Iso8601(*c.from);
+            if (c.to) maker.request.to = rinex2::Parse_Iso8601(*c.to);
+            maker.request.fastWindow = fast;
+            const ProductOutcome outcome = maker.run();
+            ASSERT_EQ(outcome.error, "");
+            ASSERT_EQ(outcome.files.size(), 1u);
+            EXPECT_EQ(outcome.files[0].epochs, c.epochs);
+            products[fast] = testing::Read_File(outcome.files[0].temporary);
+        }
+        EXPECT_EQ(products[0], products[1]);
+    }
+}
+
 TEST(ProductMaker, FailuresLeaveNoFileBehind) {
     struct Case {
         std::string content;
