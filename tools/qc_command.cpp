@@ -4,10 +4,10 @@
 // file is turned into a RINEX navigation file the same way, with an empty
 // log beside it.  The check itself (src/qc) reads RINEX only.
 #include <array>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +15,9 @@
 
 #include "cli_support.h"
 #include "commands.h"
+#include "conversion_checks.h"
+#include "convert_log.h"
+#include "nav_records.h"
 #include "qc/qc_report.h"
 #include "qc/qc_run.h"
 #include "temp_files.h"
@@ -77,10 +80,7 @@ std::optional<std::string> Build_Request(const CommandLine& line, QcRequest& req
     if (line.positionals.size() != 1)
         return line.positionals.empty() ? "needs INPUT" : "too many arguments";
     request.input = line.positionals[0];
-    if (auto error = Check_Input_File("INPUT", request.input)) return error;
     request.nav = line.value("nav");
-    if (request.nav)
-        if (auto error = Check_Input_File("NAV", *request.nav)) return error;
     if (auto mask = line.value("mask")) {
         if (!Parse_Real(*mask, request.mask) || request.mask < -90 || request.mask > 90)
             return "--mask '" + *mask + "': not an elevation in degrees (-90 to 90)";
@@ -107,6 +107,9 @@ std::optional<std::string> Build_Request(const CommandLine& line, QcRequest& req
     request.json = line.has("json");
     request.html = line.value("html");
     if (request.html && request.html->empty()) return std::string("--html needs a file name");
+    for (const std::optional<std::string>& input : {std::optional<std::string>(request.input), request.nav})
+        if (request.html && input && Same_File(*request.html, *input))
+            return "--html '" + *request.html + "' is the input file '" + *input + "'";
     return std::nullopt;
 }
 
@@ -127,19 +130,26 @@ bool Is_Rinex(const std::string& path) {
 
 // A binary observation file with a header and no epoch: the library then
 // converts only the ephemeris file.
-bool Write_Empty_Log(const std::string& path) {
+std::optional<std::string> Write_Empty_Log(const std::string& path) {
     std::array<unsigned char, kZebHeaderSize> header{};
     header[0] = static_cast<unsigned char>(kZebHeaderSize & 0xFF);
     header[1] = static_cast<unsigned char>(kZebHeaderSize >> 8);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
-    out.close();
-    return static_cast<bool>(out);
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) return "cannot write '" + path + "': " + std::strerror(errno);
+    const bool written = std::fwrite(header.data(), 1, header.size(), out) == header.size();
+    if (std::fclose(out) != 0 || !written) return "cannot write '" + path + "'";
+    return std::nullopt;
 }
 
-// One library call into the temporary directory.  false after printing why.
-bool Convert(const std::string& log, const std::string& ephemeris, const std::string& obsOut,
-             const std::string& navOut) {
+// An ephemeris file in a text form into a RINEX navigation file: one library
+// call with an empty log, then the records read back and checked as convert
+// checks them (a record that cannot be a broadcast ephemeris is an error).
+std::optional<std::string> Convert_Ephemeris(const std::string& ephemeris, const TempDirectory& work,
+                                             FilesToRemove& scratch, const std::string& navOut) {
+    const std::string log = work.file("empty.zeb");
+    const std::string obsOut = work.file("empty.o");
+    for (const std::string& file : {log, obsOut, navOut}) scratch.add(file);
+    if (auto error = Write_Empty_Log(log)) return error;
     ObsSettings obs;
     NavSettings nav;
     Start_Settings(obs, nav, std::nullopt);
@@ -147,31 +157,41 @@ bool Convert(const std::string& log, const std::string& ephemeris, const std::st
                       Copy_Field(obs.rinexObsFileName, sizeof obs.rinexObsFileName, obsOut) &&
                       Copy_Field(nav.ephemerisFileName, sizeof nav.ephemerisFileName, ephemeris) &&
                       Copy_Field(nav.rinexNavFileName, sizeof nav.rinexNavFileName, navOut);
-    if (!fits) {
-        std::fprintf(stderr, "zer2ivi qc: a path is longer than 255 characters\n");
-        return false;
-    }
+    if (!fits) return std::string("a path is longer than 255 characters");
     obs.obsTypeMask = kAllObsTypes;
-    std::string message;
-    return Run_Conversion(obs, nav, message);
+    if (Zeb_To_Rinex(&obs, &nav) != 0) {
+        char message[ZER2IVI_MESSAGE_SIZE] = {};
+        Get_Error_Str(message);
+        return "NAV '" + ephemeris + "': " + message;
+    }
+    int64_t records = 0;
+    std::optional<std::string> bad;
+    const auto error = Read_Nav_Records(navOut, [&](const NavRecordFacts& record) {
+        ++records;
+        if (bad) return;
+        if (auto problem = Record_Problem(record))
+            bad = "NAV '" + ephemeris + "': ephemeris " + std::to_string(record.index) +
+                  " cannot be a GPS broadcast ephemeris: " + *problem;
+    });
+    if (error) return "cannot read back the navigation file " + *error;
+    if (records == 0) return "NAV '" + ephemeris + "' holds no ephemeris";
+    return bad;
 }
 
 // Writes text to path whole or not at all: a temporary file beside it,
 // renamed when complete.
 std::optional<std::string> Write_Whole(const std::string& path, const std::string& text) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    const std::string directory = target.has_parent_path() ? target.parent_path().string() : ".";
+    const std::string directory = Directory_Of(path);
     const auto temporary = Create_Unique_File(directory, kTempPrefix, ".html");
-    if (!temporary) return "cannot create a file in '" + directory + "'";
+    if (!temporary) return "cannot create a file in '" + directory + "': " + std::strerror(errno);
     FilesToRemove cleanup;
     cleanup.add(*temporary);
     std::FILE* out = std::fopen(temporary->c_str(), "wb");
-    if (out == nullptr) return "cannot write '" + *temporary + "'";
+    if (out == nullptr) return "cannot write '" + *temporary + "': " + std::strerror(errno);
     const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
     const bool closed = std::fclose(out) == 0;
     if (!written || !closed) return "cannot write '" + path + "' (disk full?)";
-    if (std::rename(temporary->c_str(), path.c_str()) != 0) return "cannot rename to '" + path + "'";
+    if (auto reason = Replace_File(*temporary, path)) return "cannot write '" + path + "': " + *reason;
     cleanup.release();
     return std::nullopt;
 }
@@ -183,6 +203,9 @@ int Run_Qc(const std::vector<std::string>& arguments) {
     if (auto exitCode = Start_Command(kCommand, arguments, kOptions, kUsage, kHelp, line)) return *exitCode;
     QcRequest request;
     if (auto error = Build_Request(line, request)) return Usage_Error(kCommand, *error, kUsage);
+    if (auto error = Check_Input_File("INPUT", request.input)) return File_Error(kCommand, *error);
+    if (request.nav)
+        if (auto error = Check_Input_File("NAV", *request.nav)) return File_Error(kCommand, *error);
 
     const bool binaryLog = Peek_Zeb_Header(request.input).has_value();
     const bool navIsRinex = request.nav && Is_Rinex(*request.nav);
@@ -193,47 +216,45 @@ int Run_Qc(const std::vector<std::string>& arguments) {
                            "a binary observation file needs its ephemeris file (tagged or plain form) as "
                            "--nav, not a RINEX navigation file",
                            kUsage);
-    if (!binaryLog && !Is_Rinex(request.input)) {
-        std::fprintf(stderr, "zer2ivi qc: '%s' is neither a RINEX file nor a binary observation file\n",
-                     request.input.c_str());
-        return kExitConversionFailed;
-    }
+    if (!binaryLog && !Is_Rinex(request.input))
+        return File_Error(kCommand,
+                          "INPUT '" + request.input + "' is neither a RINEX file nor a binary observation file");
 
+    // The scratch files go before the directory that holds them.
     const bool convert = request.nav && !navIsRinex;
     std::optional<TempDirectory> work = convert ? TempDirectory::Create() : std::optional<TempDirectory>();
+    FilesToRemove scratch;
     std::string observationPath = request.input;
     std::optional<std::string> navigationPath;
     if (request.nav && navIsRinex) navigationPath = *request.nav;
     if (convert) {
-        if (!work) {
-            std::fprintf(stderr, "zer2ivi qc: cannot create a temporary directory\n");
-            return kExitConversionFailed;
-        }
-        std::string log = request.input;
-        if (!binaryLog) {
-            log = work->file("empty.zeb");
-            if (!Write_Empty_Log(log)) {
-                std::fprintf(stderr, "zer2ivi qc: cannot write '%s'\n", log.c_str());
-                return kExitConversionFailed;
-            }
-        }
-        const std::string obsOut = work->file("converted.o");
+        if (!work) return File_Error(kCommand, std::string("cannot create a temporary directory: ") +
+                                                   std::strerror(errno));
         navigationPath = work->file("converted.n");
-        if (!Convert(log, *request.nav, obsOut, *navigationPath)) return kExitConversionFailed;
-        if (binaryLog) observationPath = obsOut;
+        if (binaryLog) {
+            // The whole conversion with every check convert makes.
+            ConvertJob job;
+            job.log = request.input;
+            job.ephemeris = *request.nav;
+            job.obsOutput = work->file("converted.o");
+            job.navOutput = *navigationPath;
+            for (const std::string& file : {*job.obsOutput, *job.navOutput}) scratch.add(file);
+            const ConvertResult result = Convert_Log(job);
+            for (const std::string& warning : result.warnings)
+                std::fprintf(stderr, "zer2ivi qc: warning: %s\n", warning.c_str());
+            if (!result.converted) return File_Error(kCommand, result.error);
+            observationPath = *job.obsOutput;
+        } else if (auto error = Convert_Ephemeris(*request.nav, *work, scratch, *navigationPath)) {
+            return File_Error(kCommand, *error);
+        }
     }
 
     qc::EphemerisStore store;
     if (navigationPath) {
         std::string error;
-        if (!store.Load(*navigationPath, error)) {
-            std::fprintf(stderr, "zer2ivi qc: %s\n", error.c_str());
-            return kExitConversionFailed;
-        }
-        if (store.Size() == 0) {
-            std::fprintf(stderr, "zer2ivi qc: NAV '%s' holds no GPS ephemeris\n", request.nav->c_str());
-            return kExitConversionFailed;
-        }
+        if (!store.Load(*navigationPath, error)) return File_Error(kCommand, error);
+        if (store.Size() == 0)
+            return File_Error(kCommand, "NAV '" + *request.nav + "' holds no GPS ephemeris");
     }
     qc::QcRunOptions options;
     options.observationPath = observationPath;
@@ -243,17 +264,11 @@ int Run_Qc(const std::vector<std::string>& arguments) {
     options.maskDegrees = request.mask;
     qc::QcReport report;
     std::string error;
-    if (!qc::Run_Quality_Check(options, report, error)) {
-        std::fprintf(stderr, "zer2ivi qc: %s\n", error.c_str());
-        return kExitConversionFailed;
-    }
+    if (!qc::Run_Quality_Check(options, report, error)) return File_Error(kCommand, error);
 
-    if (request.html) {
-        if (auto failure = Write_Whole(*request.html, qc::Html_Report(report))) {
-            std::fprintf(stderr, "zer2ivi qc: %s\n", failure->c_str());
-            return kExitConversionFailed;
-        }
-    }
+    if (request.html)
+        if (auto failure = Write_Whole(*request.html, qc::Html_Report(report)))
+            return File_Error(kCommand, *failure);
     if (request.json) {
         std::fputs(qc::Json_Report(report).c_str(), stdout);
     } else if (!request.html) {

@@ -193,9 +193,15 @@ def usage_and_file_errors(work):
         ([real("bahr1620.04o"), "--mask", "nan"], 2, "zer2ivi qc: --mask 'nan': not an elevation in degrees (-90 to 90)"),
         ([real("bahr1620.04o"), "--position", "1,2"], 2, "zer2ivi qc: --position '1,2': not X,Y,Z in metres"),
         ([real("bahr1620.04o"), "--position", "1,2,3,4"], 2, "zer2ivi qc: --position '1,2,3,4': not X,Y,Z in metres"),
-        ([os.path.join(work, "missing.04o")], 2, "zer2ivi qc: INPUT '%s' does not exist" % os.path.join(work, "missing.04o")),
-        ([hello], 1, "zer2ivi qc: '%s' is neither a RINEX file nor a binary observation file" % hello),
-        ([real("bahr1620.04o"), "--nav", hello], 1, "zer2ivi qc: NAV '%s' holds no GPS ephemeris" % hello),
+        ([os.path.join(work, "missing.04o")], 1,
+         "zer2ivi qc: INPUT '%s': No such file or directory" % os.path.join(work, "missing.04o")),
+        ([real("bahr1620.04o"), "--nav", work], 1, "zer2ivi qc: NAV '%s': Is a directory" % work),
+        ([hello], 1, "zer2ivi qc: INPUT '%s' is neither a RINEX file nor a binary observation file" % hello),
+        ([real("bahr1620.04o"), "--nav", hello], 1, "zer2ivi qc: NAV '%s' holds no ephemeris" % hello),
+        # A log with the ephemeris file of another day: convert's checks hold.
+        ([real("bahr1620.zeb"), "--nav", real("07590920.tagged.eph")], 1, None),
+        ([real("bahr1620.04o"), "--html", real("bahr1620.04o")], 2,
+         "zer2ivi qc: --html '%s' is the input file '%s'" % (real("bahr1620.04o"), real("bahr1620.04o"))),
         ([real("bahr1620.04o"), "--nav", real("bahr1620.04o")], 1,
          "zer2ivi qc: %s:1: not a GPS navigation file (type 'O')" % real("bahr1620.04o")),
     ]
@@ -207,6 +213,8 @@ def usage_and_file_errors(work):
             check(what + ": message", err.splitlines()[:1] == [message], err)
         if expected_code == 2 and arguments:
             check(what + ": usage once", err.count("usage: zer2ivi qc") == 1, err)
+        if expected_code == 1:
+            check(what + ": no usage after a file error", "usage:" not in err, err)
 
 
 def html_all_or_nothing(work):
