@@ -50,28 +50,11 @@ bool Is_Directory(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-std::string Base_Name(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string Directory_Part(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string Without_Gzip_Suffix(std::string name) {
     if (name.size() > kGzipSuffix.size() &&
         name.compare(name.size() - kGzipSuffix.size(), kGzipSuffix.size(), kGzipSuffix) == 0)
         name.resize(name.size() - kGzipSuffix.size());
     return name;
-}
-
-bool Same_Path(const std::string& a, const std::string& b) {
-    struct stat statusA {}, statusB {};
-    if (stat(a.c_str(), &statusA) != 0 || stat(b.c_str(), &statusB) != 0) return false;
-    return statusA.st_dev == statusB.st_dev && statusA.st_ino == statusB.st_ino;
 }
 
 }  // namespace
@@ -125,13 +108,13 @@ int Run_Edit(const std::vector<std::string>& arguments) {
             const std::string name =
                 pieceStart ? products::Piece_File_Name(Product_Station(marker, input), *pieceStart,
                                                        *options.pieceLength)
-                           : Without_Gzip_Suffix(Base_Name(input));
+                           : Without_Gzip_Suffix(File_Part(input));
             path = outputDirectory == "." ? name : outputDirectory + "/" + name;
         }
         return With_Gzip_Suffix(path, options.gzip);
     };
     request.createTemporary = [&](const std::string& finalPath) -> std::optional<std::string> {
-        auto path = Create_Unique_File(Directory_Part(finalPath), kTempPrefix, ".tmp");
+        auto path = Create_Unique_File(Directory_Of(finalPath), kTempPrefix, ".tmp");
         if (path) temporaries.add(*path);
         return path;
     };
@@ -143,16 +126,16 @@ int Run_Edit(const std::vector<std::string>& arguments) {
         return kExitConversionFailed;
     }
     for (const products::ProductFile& file : outcome.files) {
-        if (Same_Path(file.final, input)) {
+        if (Same_File(file.final, input)) {
             std::fprintf(stderr, "zer2ivi %s: '%s' is the input file; nothing written\n", kCommand,
                          file.final.c_str());
             return kExitConversionFailed;
         }
     }
     for (const products::ProductFile& file : outcome.files) {
-        if (std::rename(file.temporary.c_str(), file.final.c_str()) != 0) {
-            std::fprintf(stderr, "zer2ivi %s: cannot rename %s to %s\n", kCommand,
-                         file.temporary.c_str(), file.final.c_str());
+        if (auto error = Replace_File(file.temporary, file.final)) {
+            std::fprintf(stderr, "zer2ivi %s: cannot rename %s to %s: %s\n", kCommand,
+                         file.temporary.c_str(), file.final.c_str(), error->c_str());
             return kExitConversionFailed;
         }
     }
