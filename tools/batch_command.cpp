@@ -24,6 +24,7 @@
 
 #include "cli_support.h"
 #include "commands.h"
+#include "product_options.h"
 #include "rinex_names.h"
 #include "temp_files.h"
 #include "worker_processes.h"
@@ -195,6 +196,10 @@ int Run_Batch(const std::vector<std::string>& arguments) {
                                kUsage);
         workers = static_cast<unsigned>(value);
     }
+    // The product options are checked here, once, not by every worker.
+    ProductOptions products;
+    if (auto error = Parse_Product_Options(line, false, products))
+        return Usage_Error(kCommand, *error, kUsage);
     const std::string directory = line.value("directory").value_or(".");
     struct stat status {};
     if (stat(directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
