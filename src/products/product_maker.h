@@ -39,7 +39,7 @@ struct ProductRequest {
     std::function<std::string(const std::string& marker, std::optional<Ticks> pieceStart)>
         finalPath;
     // A new empty file in the directory of a final path (nothing when none
-    // can be made there).
+    // can be made there, errno telling why).
     std::function<std::optional<std::string>(const std::string& finalPath)> createTemporary;
 };
 
