@@ -11,8 +11,6 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "product_options.h"
-#include "products/epoch_filters.h"
-#include "products/product_maker.h"
 #include "rinex2/gps_ticks.h"
 #include "temp_files.h"
 
@@ -92,47 +90,30 @@ int Run_Edit(const std::vector<std::string>& arguments) {
     }
 
     FilesToRemove temporaries;
-    products::ProductRequest request;
-    request.input = input;
-    request.edits = options.edits;
-    request.from = options.from;
-    request.to = options.to;
-    request.interval = options.interval;
-    request.pieceLength = options.pieceLength;
-    request.gzip = options.gzip;
-    request.finalPath = [&](const std::string& marker, std::optional<rinex2::Ticks> pieceStart) {
-        std::string path;
-        if (output) {
-            path = *output;
-        } else {
-            const std::string name =
-                pieceStart ? products::Piece_File_Name(Product_Station(marker, input), *pieceStart,
-                                                       *options.pieceLength)
-                           : Without_Gzip_Suffix(File_Part(input));
-            path = outputDirectory == "." ? name : outputDirectory + "/" + name;
-        }
-        return With_Gzip_Suffix(path, options.gzip);
-    };
-    request.createTemporary = [&](const std::string& finalPath) -> std::optional<std::string> {
-        auto path = Create_Unique_File(Directory_Of(finalPath), kTempPrefix, ".tmp");
+    const std::string obsFinal =
+        output ? *output
+               : (outputDirectory == "." ? std::string() : outputDirectory + "/") +
+                     Without_Gzip_Suffix(File_Part(input));
+    const Create_Temporary create = [&](const std::string& folder) {
+        auto path = Create_Unique_File(folder, kTempPrefix, ".tmp");
         if (path) temporaries.add(*path);
         return path;
     };
-
-    products::ProductOutcome outcome;
-    if (!products::Make_Products(request, outcome)) {
-        if (outcome.usageError) return Usage_Error(kCommand, outcome.error, kUsage);
-        std::fprintf(stderr, "zer2ivi %s: %s\n", kCommand, outcome.error.c_str());
+    std::vector<StagedFile> files;
+    bool usageError = false;
+    if (auto error = Stage_Products(options, input, obsFinal, input, create, files, usageError)) {
+        if (usageError) return Usage_Error(kCommand, *error, kUsage);
+        std::fprintf(stderr, "zer2ivi %s: %s\n", kCommand, error->c_str());
         return kExitConversionFailed;
     }
-    for (const products::ProductFile& file : outcome.files) {
+    for (const StagedFile& file : files) {
         if (Same_File(file.final, input)) {
             std::fprintf(stderr, "zer2ivi %s: '%s' is the input file; nothing written\n", kCommand,
                          file.final.c_str());
             return kExitConversionFailed;
         }
     }
-    for (const products::ProductFile& file : outcome.files) {
+    for (const StagedFile& file : files) {
         if (auto error = Replace_File(file.temporary, file.final)) {
             std::fprintf(stderr, "zer2ivi %s: cannot rename %s to %s: %s\n", kCommand,
                          file.temporary.c_str(), file.final.c_str(), error->c_str());
@@ -141,14 +122,14 @@ int Run_Edit(const std::vector<std::string>& arguments) {
     }
     temporaries.release();
     size_t written = 0;
-    for (const products::ProductFile& file : outcome.files) {
+    for (const StagedFile& file : files) {
         std::printf("%s: %zu epochs, %s to %s\n", file.final.c_str(), file.epochs,
                     rinex2::Format_Iso8601(file.first).c_str(),
                     rinex2::Format_Iso8601(file.last).c_str());
         written += file.epochs;
     }
-    std::printf("%zu epochs written to %zu file%s (%zu read)\n", written, outcome.files.size(),
-                outcome.files.size() == 1 ? "" : "s", outcome.epochsRead);
+    std::printf("%zu epochs written to %zu file%s\n", written, files.size(),
+                files.size() == 1 ? "" : "s");
     return kExitSuccess;
 }
 

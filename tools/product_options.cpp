@@ -167,7 +167,7 @@ std::optional<std::string> Stage_Products(const ProductOptions& options, const s
         return outcome.error;
     }
     for (const products::ProductFile& file : outcome.files)
-        files.push_back({file.temporary, file.final, file.epochs});
+        files.push_back({file.temporary, file.final, file.epochs, file.first, file.last});
     return std::nullopt;
 }
 

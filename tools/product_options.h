@@ -49,7 +49,9 @@ std::string With_Gzip_Suffix(const std::string& path, bool gzip);
 struct StagedFile {
     std::string temporary;
     std::string final;
-    size_t epochs = 0;
+    size_t epochs = 0;  // observation epochs, first and last (products only)
+    rinex2::Ticks first = 0;
+    rinex2::Ticks last = 0;
 };
 
 // Makes a new empty file in a directory (the command's temporary files).
