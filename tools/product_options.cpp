@@ -96,7 +96,7 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
             return "--" + std::string(field.option) + ": '" + *text + "' is not three numbers a,b,c";
     }
     edits.comments = line.values("comment");
-    if (auto error = products::Check_Header_Edits(edits)) return error;
+    if (auto error = products::HeaderEditor::Check(edits)) return error;
 
     for (auto [name, target] : {std::pair{"from", &options.from}, std::pair{"to", &options.to}}) {
         const auto text = line.value(name);

@@ -139,7 +139,7 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
         }
     }
     std::vector<HeaderLine> lines = header.lines;
-    Apply_Header_Edits(request.edits, lines, header.lineEnd);
+    HeaderEditor(request.edits).apply(lines, header.lineEnd);
     const std::string marker = request.edits.marker.value_or(header.markerName);
     const std::optional<Ticks> fallbackInterval =
         request.interval ? request.interval : header.interval;

@@ -23,7 +23,7 @@ using rinex2::Ticks;
 
 struct ProductRequest {
     std::string input;  // RINEX 2 observation file, plain or gzip
-    HeaderEdits edits;  // checked with Check_Header_Edits
+    HeaderEdits edits;  // checked with HeaderEditor::Check
     std::optional<Ticks> from;
     std::optional<Ticks> to;
     std::optional<Ticks> interval;     // decimation
