@@ -18,6 +18,10 @@ int Run_Convert(const std::vector<std::string>& arguments);
 int Run_Inspect(const std::vector<std::string>& arguments);
 int Run_Edit(const std::vector<std::string>& arguments);
 int Run_Qc(const std::vector<std::string>& arguments);
+int Run_Batch(const std::vector<std::string>& arguments);
+
+// The options of convert (batch passes them on).
+std::vector<OptionSpec> Convert_Option_Specs();
 
 // Checks that path names a readable file and fits a 256-byte path field;
 // the error text names the argument by its role and gives the reason.

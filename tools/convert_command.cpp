@@ -7,6 +7,7 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "convert_log.h"
+#include "product_options.h"
 #include "temp_files.h"
 #include "zer2ivi/zer2ivi.h"
 
@@ -19,7 +20,8 @@ constexpr const char* kUsage =
     "usage: zer2ivi convert OBSFILE EPHEMERISFILE [-o RINEX_OBS] [-n RINEX_NAV] [options]\n"
     "       zer2ivi convert OBSFILE --no-nav [-o RINEX_OBS] [options]\n"
     "options: [--run-by TEXT] [--marker TEXT] [--observer TEXT] [--agency TEXT]\n"
-    "         [--antenna-height METRES] [--types C1,L1,L2,P2,D1] [--gps-week N] [--force]\n";
+    "         [--antenna-height METRES] [--types C1,L1,L2,P2,D1] [--gps-week N] [--force]\n"
+    "         [-d DIR] [product options: see --help]\n";
 
 constexpr const char* kHelp =
     "Converts a binary observation file and a broadcast ephemeris file (tagged\n"
@@ -27,6 +29,7 @@ constexpr const char* kHelp =
     "\n"
     "  -o, --obs-file PATH      RINEX observation file to write\n"
     "  -n, --nav-file PATH      RINEX navigation file to write\n"
+    "  -d, --directory DIR      where files without -o/-n go (default: current directory)\n"
     "      --no-nav             write only the observation file (no EPHEMERISFILE)\n"
     "      --run-by TEXT        RUN BY of both headers (default: the user name; 20 characters)\n"
     "      --marker TEXT        MARKER NAME (60 characters)\n"
@@ -58,12 +61,9 @@ constexpr const char* kHelp =
     "Warnings (standard error) begin 'zer2ivi convert: warning: '.\n"
     "Exit status: 0 converted, 1 conversion failed, 2 usage error.\n";
 
-const std::vector<OptionSpec> kOptions = {
-    {"obs-file", 'o', true},     {"nav-file", 'n', true}, {"run-by", 0, true},
-    {"marker", 0, true},         {"observer", 0, true},   {"agency", 0, true},
-    {"antenna-height", 0, true}, {"types", 0, true},      {"gps-week", 0, true},
-    {"no-nav", 0, false},        {"force", 0, false},
-};
+constexpr const char* kProductsHelp =
+    "\n"
+    "Products of the observation file (applied to it before anything is renamed):\n";
 
 constexpr size_t kRunByColumns = 20;
 constexpr size_t kMarkerColumns = 60;
@@ -123,14 +123,34 @@ std::optional<std::string> Build_Job(const CommandLine& line, ConvertJob& job) {
     job.types = kAllObsTypes;
     if (auto types = line.value("types"))
         if (auto error = Parse_Obs_Types(*types, job.types)) return error;
+    if (auto directory = line.value("directory")) {
+        if (directory->empty()) return std::string("-d: empty path");
+        job.outputDirectory = *directory;
+    }
+    ProductOptions products;
+    if (auto error = Parse_Product_Options(line, false, products)) return error;
+    if (products.changesProduct() || products.gzip) job.products = products;
     return Gps_Week_Option(line, job.gpsWeek);
 }
 
 }  // namespace
 
+std::vector<OptionSpec> Convert_Option_Specs() {
+    std::vector<OptionSpec> specs = {
+        {"obs-file", 'o', true},     {"nav-file", 'n', true}, {"directory", 'd', true},
+        {"run-by", 0, true},         {"marker", 0, true},     {"observer", 0, true},
+        {"agency", 0, true},         {"antenna-height", 0, true}, {"types", 0, true},
+        {"gps-week", 0, true},       {"no-nav", 0, false},    {"force", 0, false},
+    };
+    Add_Product_Option_Specs(specs, false);
+    return specs;
+}
+
 int Run_Convert(const std::vector<std::string>& arguments) {
     CommandLine line;
-    if (auto exitCode = Start_Command(kCommand, arguments, kOptions, kUsage, kHelp, line))
+    const std::string help = std::string(kHelp) + kProductsHelp + Product_Options_Help(false);
+    if (auto exitCode =
+            Start_Command(kCommand, arguments, Convert_Option_Specs(), kUsage, help.c_str(), line))
         return *exitCode;
     ConvertJob job;
     if (auto error = Build_Job(line, job)) return Usage_Error(kCommand, *error, kUsage);
@@ -139,10 +159,18 @@ int Run_Convert(const std::vector<std::string>& arguments) {
     for (const std::string& warning : result.warnings)
         std::fprintf(stderr, "zer2ivi convert: warning: %s\n", warning.c_str());
     if (!result.converted) {
+        if (result.usageError) return Usage_Error(kCommand, result.error, kUsage);
         std::fprintf(stderr, "zer2ivi convert: %s\n", result.error.c_str());
         return kExitConversionFailed;
     }
-    std::printf("%s\nobservation file: %s\n", result.message.c_str(), result.obsFile.c_str());
+    std::printf("%s\n", result.message.c_str());
+    if (job.products) {
+        size_t epochs = 0;
+        for (size_t count : result.productEpochs) epochs += count;
+        std::printf("products: %zu epochs in %zu observation file%s\n", epochs,
+                    result.obsFiles.size(), result.obsFiles.size() == 1 ? "" : "s");
+    }
+    for (const std::string& file : result.obsFiles) std::printf("observation file: %s\n", file.c_str());
     if (!result.navFile.empty()) std::printf("navigation file: %s\n", result.navFile.c_str());
     return kExitSuccess;
 }

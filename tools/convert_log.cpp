@@ -380,15 +380,26 @@ private:
         if (!navFinal.empty() && Same_File(obsFinal, navFinal))
             return "both files would be named '" + obsFinal + "'";
 
-        if (auto error = Replace_File(obsTemp_, obsFinal))
-            return "cannot rename " + obsTemp_ + " to " + obsFinal + ": " + *error;
+        std::vector<StagedFile> obsFiles = {{obsTemp_, obsFinal, 0}};
+        if (job_.products)
+            if (auto error = Stage_Products(obsFinal, navFinal, obsFiles)) return error;
+
+        for (const StagedFile& file : obsFiles)
+            if (auto error = Replace_File(file.temporary, file.final))
+                return "cannot rename " + file.temporary + " to " + file.final + ": " + *error;
         if (!navFinal.empty())
             if (auto error = Replace_File(navTemp_, navFinal))
                 return "cannot rename " + navTemp_ + " to " + navFinal + ": " + *error;
+        if (obsFiles.front().temporary != obsTemp_) std::remove(obsTemp_.c_str());
         temporaries_.release();
 
         result_.converted = true;
+        obsFinal = obsFiles.front().final;
         result_.obsFile = obsFinal;
+        for (const StagedFile& file : obsFiles) {
+            result_.obsFiles.push_back(file.final);
+            result_.productEpochs.push_back(file.epochs);
+        }
         result_.navFile = navFinal;
         // The library named the observation file by its temporary name.
         const std::string temporaryName = File_Part(obsTemp_);
@@ -398,6 +409,36 @@ private:
                             temporaryName) == 0)
             message.replace(message.size() - temporaryName.size(), temporaryName.size(),
                             File_Part(obsFinal));
+        return std::nullopt;
+    }
+
+    // The product options on the complete observation file: its products
+    // replace it in obsFiles, and with --gzip the navigation file is staged
+    // compressed under its new name.
+    std::optional<std::string> Stage_Products(const std::string& obsFinal, std::string& navFinal,
+                                              std::vector<StagedFile>& obsFiles) {
+        const Create_Temporary create = [&](const std::string& directory) {
+            auto path = Create_Unique_File(directory, kTempPrefix, ".o");
+            if (path) temporaries_.add(*path);
+            return path;
+        };
+        std::vector<StagedFile> products;
+        if (auto error = cli::Stage_Products(*job_.products, obsTemp_, obsFinal, job_.log, create,
+                                             products, result_.usageError))
+            return error;
+        for (const StagedFile& file : products)
+            for (const std::string& input : {job_.log, job_.ephemeris})
+                if (!input.empty() && Same_File(file.final, input))
+                    return "'" + file.final + "' would replace the input file '" + input + "'";
+        obsFiles = std::move(products);
+        if (job_.products->gzip && !navFinal.empty()) {
+            const auto packed = create(Directory_Of(navFinal));
+            if (!packed) return "cannot write in directory '" + Directory_Of(navFinal) + "'";
+            if (auto error = Gzip_Copy(navTemp_, *packed)) return error;
+            std::remove(navTemp_.c_str());
+            navTemp_ = *packed;
+            navFinal = With_Gzip_Suffix(navFinal, true);
+        }
         return std::nullopt;
     }
 

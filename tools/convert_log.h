@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "product_options.h"
+
 namespace zer2ivi::cli {
 
 struct HeaderTexts {
@@ -33,6 +35,11 @@ struct ConvertJob {
     // Runs on the complete temporary observation file before the files are
     // renamed; an error text fails the conversion.
     std::function<std::optional<std::string>(const std::string& obsPath)> postProcess;
+    // Product options on the observation file made: its products take its
+    // place at the renames (with --split several files, named by the pieces,
+    // in the observation file's directory); --gzip compresses the
+    // navigation file too.
+    std::optional<ProductOptions> products;
 };
 
 struct ConvertResult {
@@ -40,6 +47,9 @@ struct ConvertResult {
     std::string error;                  // why not, when not converted
     std::vector<std::string> warnings;  // in the order they arose
     std::string obsFile, navFile;       // final names (navFile empty with noNav)
+    std::vector<std::string> obsFiles;  // every observation file (several when split)
+    std::vector<size_t> productEpochs;  // epochs of each, with product options
+    bool usageError = false;            // a product option does not suit the log
     int32_t epochs = 0;
     // The library's success message, naming the observation file by its
     // final name.

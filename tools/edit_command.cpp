@@ -11,8 +11,6 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "product_options.h"
-#include "products/epoch_filters.h"
-#include "products/product_maker.h"
 #include "rinex2/gps_ticks.h"
 #include "temp_files.h"
 
@@ -50,28 +48,11 @@ bool Is_Directory(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-std::string Base_Name(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string Directory_Part(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string Without_Gzip_Suffix(std::string name) {
     if (name.size() > kGzipSuffix.size() &&
         name.compare(name.size() - kGzipSuffix.size(), kGzipSuffix.size(), kGzipSuffix) == 0)
         name.resize(name.size() - kGzipSuffix.size());
     return name;
-}
-
-bool Same_Path(const std::string& a, const std::string& b) {
-    struct stat statusA {}, statusB {};
-    if (stat(a.c_str(), &statusA) != 0 || stat(b.c_str(), &statusB) != 0) return false;
-    return statusA.st_dev == statusB.st_dev && statusA.st_ino == statusB.st_ino;
 }
 
 }  // namespace
@@ -109,63 +90,46 @@ int Run_Edit(const std::vector<std::string>& arguments) {
     }
 
     FilesToRemove temporaries;
-    products::ProductRequest request;
-    request.input = input;
-    request.edits = options.edits;
-    request.from = options.from;
-    request.to = options.to;
-    request.interval = options.interval;
-    request.pieceLength = options.pieceLength;
-    request.gzip = options.gzip;
-    request.finalPath = [&](const std::string& marker, std::optional<rinex2::Ticks> pieceStart) {
-        std::string path;
-        if (output) {
-            path = *output;
-        } else {
-            const std::string name =
-                pieceStart ? products::Piece_File_Name(Product_Station(marker, input), *pieceStart,
-                                                       *options.pieceLength)
-                           : Without_Gzip_Suffix(Base_Name(input));
-            path = outputDirectory == "." ? name : outputDirectory + "/" + name;
-        }
-        return With_Gzip_Suffix(path, options.gzip);
-    };
-    request.createTemporary = [&](const std::string& finalPath) -> std::optional<std::string> {
-        auto path = Create_Unique_File(Directory_Part(finalPath), kTempPrefix, ".tmp");
+    const std::string obsFinal =
+        output ? *output
+               : (outputDirectory == "." ? std::string() : outputDirectory + "/") +
+                     Without_Gzip_Suffix(File_Part(input));
+    const Create_Temporary create = [&](const std::string& folder) {
+        auto path = Create_Unique_File(folder, kTempPrefix, ".tmp");
         if (path) temporaries.add(*path);
         return path;
     };
-
-    products::ProductOutcome outcome;
-    if (!products::Make_Products(request, outcome)) {
-        if (outcome.usageError) return Usage_Error(kCommand, outcome.error, kUsage);
-        std::fprintf(stderr, "zer2ivi %s: %s\n", kCommand, outcome.error.c_str());
+    std::vector<StagedFile> files;
+    bool usageError = false;
+    if (auto error = Stage_Products(options, input, obsFinal, input, create, files, usageError)) {
+        if (usageError) return Usage_Error(kCommand, *error, kUsage);
+        std::fprintf(stderr, "zer2ivi %s: %s\n", kCommand, error->c_str());
         return kExitConversionFailed;
     }
-    for (const products::ProductFile& file : outcome.files) {
-        if (Same_Path(file.final, input)) {
+    for (const StagedFile& file : files) {
+        if (Same_File(file.final, input)) {
             std::fprintf(stderr, "zer2ivi %s: '%s' is the input file; nothing written\n", kCommand,
                          file.final.c_str());
             return kExitConversionFailed;
         }
     }
-    for (const products::ProductFile& file : outcome.files) {
-        if (std::rename(file.temporary.c_str(), file.final.c_str()) != 0) {
-            std::fprintf(stderr, "zer2ivi %s: cannot rename %s to %s\n", kCommand,
-                         file.temporary.c_str(), file.final.c_str());
+    for (const StagedFile& file : files) {
+        if (auto error = Replace_File(file.temporary, file.final)) {
+            std::fprintf(stderr, "zer2ivi %s: cannot rename %s to %s: %s\n", kCommand,
+                         file.temporary.c_str(), file.final.c_str(), error->c_str());
             return kExitConversionFailed;
         }
     }
     temporaries.release();
     size_t written = 0;
-    for (const products::ProductFile& file : outcome.files) {
+    for (const StagedFile& file : files) {
         std::printf("%s: %zu epochs, %s to %s\n", file.final.c_str(), file.epochs,
                     rinex2::Format_Iso8601(file.first).c_str(),
                     rinex2::Format_Iso8601(file.last).c_str());
         written += file.epochs;
     }
-    std::printf("%zu epochs written to %zu file%s (%zu read)\n", written, outcome.files.size(),
-                outcome.files.size() == 1 ? "" : "s", outcome.epochsRead);
+    std::printf("%zu epochs written to %zu file%s\n", written, files.size(),
+                files.size() == 1 ? "" : "s");
     return kExitSuccess;
 }
 

@@ -22,6 +22,7 @@ constexpr const char* kMainUsage =
     "usage: zer2ivi convert OBSFILE EPHEMERISFILE [options]\n"
     "       zer2ivi inspect OBSFILE [--json] [--gps-week N]\n"
     "       zer2ivi edit RINEXOBS [-o OUT | -d DIR] [options]\n"
+    "       zer2ivi batch [-j N] [-d DIR] [--ephemeris FILE] [options] OBSFILE...\n"
     "       zer2ivi qc INPUT [--nav NAV] [--mask DEGREES] [--position X,Y,Z] [--json] [--html FILE]\n"
     "       zer2ivi --version | --help\n"
     "Run 'zer2ivi COMMAND --help' for the options of a command.\n";
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     if (command == "convert") return Run_Convert(arguments);
     if (command == "inspect") return Run_Inspect(arguments);
     if (command == "edit") return Run_Edit(arguments);
+    if (command == "batch") return Run_Batch(arguments);
     if (command == "qc") return Run_Qc(arguments);
     if (command == "--version" || command == "-V") {
         std::printf("zer2ivi %s\n", ZER2IVI_VERSION);

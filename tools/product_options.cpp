@@ -1,8 +1,11 @@
 #include "product_options.h"
 
+#include "products/epoch_filters.h"
+#include "products/output_file.h"
+#include "products/product_maker.h"
 #include "rinex2/fields.h"
 #include "rinex_names.h"
-#include "products/epoch_filters.h"
+#include "temp_files.h"
 
 namespace zer2ivi::cli {
 
@@ -93,7 +96,7 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
             return "--" + std::string(field.option) + ": '" + *text + "' is not three numbers a,b,c";
     }
     edits.comments = line.values("comment");
-    if (auto error = products::Check_Header_Edits(edits)) return error;
+    if (auto error = products::HeaderEditor::Check(edits)) return error;
 
     for (auto [name, target] : {std::pair{"from", &options.from}, std::pair{"to", &options.to}}) {
         const auto text = line.value(name);
@@ -133,6 +136,51 @@ std::string With_Gzip_Suffix(const std::string& path, bool gzip) {
         path.compare(path.size() - kGzipSuffix.size(), kGzipSuffix.size(), kGzipSuffix) == 0)
         return path;
     return path + std::string(kGzipSuffix);
+}
+
+std::optional<std::string> Stage_Products(const ProductOptions& options, const std::string& obsFile,
+                                          const std::string& obsFinal,
+                                          const std::string& namedAfter,
+                                          const Create_Temporary& createTemporary,
+                                          std::vector<StagedFile>& files, bool& usageError) {
+    products::ProductRequest request;
+    request.input = obsFile;
+    request.edits = options.edits;
+    request.from = options.from;
+    request.to = options.to;
+    request.interval = options.interval;
+    request.pieceLength = options.pieceLength;
+    request.gzip = options.gzip;
+    const std::string directory = Directory_Of(obsFinal);
+    request.finalPath = [&](const std::string& marker, std::optional<rinex2::Ticks> pieceStart) {
+        if (!pieceStart) return With_Gzip_Suffix(obsFinal, options.gzip);
+        const std::string name = products::Piece_File_Name(Product_Station(marker, namedAfter),
+                                                           *pieceStart, *options.pieceLength);
+        return With_Gzip_Suffix(directory == "." ? name : directory + "/" + name, options.gzip);
+    };
+    request.createTemporary = [&](const std::string& finalPath) {
+        return createTemporary(Directory_Of(finalPath));
+    };
+    products::ProductOutcome outcome;
+    if (!products::Make_Products(request, outcome)) {
+        usageError = outcome.usageError;
+        return outcome.error;
+    }
+    for (const products::ProductFile& file : outcome.files)
+        files.push_back({file.temporary, file.final, file.epochs, file.first, file.last});
+    return std::nullopt;
+}
+
+std::optional<std::string> Gzip_Copy(const std::string& from, const std::string& to) {
+    products::OutputFile output;
+    std::string error;
+    if (!output.open(to, true) || !products::Append_File(output, from, error)) {
+        if (error.empty()) error = output.error();
+        output.close();
+        return error;
+    }
+    if (!output.close()) return output.error();
+    return std::nullopt;
 }
 
 }  // namespace zer2ivi::cli

@@ -2,8 +2,10 @@
 // metadata, time window, decimation, splitting and gzip.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli_support.h"
@@ -42,5 +44,31 @@ std::string Product_Station(const std::string& marker, const std::string& inputP
 
 // Appends ".gz" when gzip is on and the name does not end with it.
 std::string With_Gzip_Suffix(const std::string& path, bool gzip);
+
+// A product file: written under `temporary`, renamed to `final` at the end.
+struct StagedFile {
+    std::string temporary;
+    std::string final;
+    size_t epochs = 0;  // observation epochs, first and last (products only)
+    rinex2::Ticks first = 0;
+    rinex2::Ticks last = 0;
+};
+
+// Makes a new empty file in a directory (the command's temporary files).
+using Create_Temporary = std::function<std::optional<std::string>(const std::string& directory)>;
+
+// The products of a RINEX observation file, each staged beside its final
+// name: obsFinal (".gz" added with --gzip), or with --split the pieces'
+// names in obsFinal's directory, their station taken from the MARKER NAME
+// or from the file name `namedAfter`.  The error text when they cannot be
+// made; usageError when an option does not suit the file.
+std::optional<std::string> Stage_Products(const ProductOptions& options, const std::string& obsFile,
+                                          const std::string& obsFinal,
+                                          const std::string& namedAfter,
+                                          const Create_Temporary& createTemporary,
+                                          std::vector<StagedFile>& files, bool& usageError);
+
+// Writes a gzip-compressed copy of a file; the error text.
+std::optional<std::string> Gzip_Copy(const std::string& from, const std::string& to);
 
 }  // namespace zer2ivi::cli

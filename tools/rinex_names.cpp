@@ -29,7 +29,11 @@ std::string Station_Designator(std::string_view source) {
 }
 
 std::string File_Stem(std::string_view path) {
+#ifdef _WIN32
+    const size_t slash = path.find_last_of("/\\:");  // also C:\logs\x.zeb and C:x.zeb
+#else
     const size_t slash = path.find_last_of('/');
+#endif
     if (slash != std::string_view::npos) path.remove_prefix(slash + 1);
     const size_t dot = path.find_last_of('.');
     if (dot != std::string_view::npos && dot > 0) path = path.substr(0, dot);

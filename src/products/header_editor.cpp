@@ -78,7 +78,7 @@ bool HeaderEdits::empty() const {
     return comments.empty();
 }
 
-std::optional<std::string> Check_Header_Edits(const HeaderEdits& edits) {
+std::optional<std::string> HeaderEditor::Check(const HeaderEdits& edits) {
     for (const TextField& field : kTextFields) {
         if (const auto& text = edits.*field.member)
             if (auto error = Check_Text(field.option, *text, field.width)) return error;
@@ -109,8 +109,8 @@ void Insert_In_Usual_Order(std::vector<HeaderLine>& lines, HeaderLine line) {
     lines.insert(position, std::move(line));
 }
 
-void Apply_Header_Edits(const HeaderEdits& edits, std::vector<HeaderLine>& lines,
-                        std::string_view lineEnd) {
+void HeaderEditor::apply(std::vector<HeaderLine>& lines, std::string_view lineEnd) const {
+    const HeaderEdits& edits = edits_;
     // Text fields, record by record: each record's fields are set on one line.
     for (const TextField& field : kTextFields) {
         const auto& text = edits.*field.member;

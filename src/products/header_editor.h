@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "rinex2/obs_reader.h"
@@ -55,14 +56,22 @@ inline constexpr size_t kCommentWidth = 60;
 inline constexpr size_t kTripleWidth = 14;
 inline constexpr int kTripleDecimals = 4;
 
-// Checks that every text is printable ASCII and fits its columns and that
-// every number fits F14.4: the error text names the option.
-std::optional<std::string> Check_Header_Edits(const HeaderEdits& edits);
+// Sets the records of HeaderEdits in a header's lines.
+class HeaderEditor {
+public:
+    explicit HeaderEditor(HeaderEdits edits) : edits_(std::move(edits)) {}
 
-// Applies checked edits to header lines (those of ObsHeader::lines).  New
-// and changed lines end with lineEnd.
-void Apply_Header_Edits(const HeaderEdits& edits, std::vector<rinex2::HeaderLine>& lines,
-                        std::string_view lineEnd);
+    // Checks that every text is printable ASCII and fits its columns and
+    // that every number fits F14.4: the error text names the option.
+    static std::optional<std::string> Check(const HeaderEdits& edits);
+
+    // Applies checked edits to header lines (those of ObsHeader::lines).
+    // New and changed lines end with lineEnd.
+    void apply(std::vector<rinex2::HeaderLine>& lines, std::string_view lineEnd) const;
+
+private:
+    HeaderEdits edits_;
+};
 
 // Puts a line into a header where the usual order puts its label: before
 // the first record that comes later in that order (comments and unknown

@@ -1,6 +1,8 @@
 #include "products/product_maker.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "products/epoch_filters.h"
 #include "products/header_counts.h"
@@ -49,7 +51,8 @@ public:
         final_ = request.finalPath(marker, pieceStart);
         const auto body = request.createTemporary(final_);
         if (!body) {
-            error = final_ + ": cannot create a temporary file in its directory";
+            error = final_ + ": cannot create a temporary file in its directory: " +
+                    std::strerror(errno);
             return false;
         }
         bodyPath_ = *body;
@@ -82,7 +85,8 @@ public:
         if (ok && counts_.epochs() > 0) {
             const auto temporary = request.createTemporary(final_);
             if (!temporary) {
-                error = final_ + ": cannot create a temporary file in its directory";
+                error = final_ + ": cannot create a temporary file in its directory: " +
+                    std::strerror(errno);
                 ok = false;
             } else {
                 files.push_back({*temporary, final_, counts_.epochs(), counts_.first(),
@@ -135,7 +139,7 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
         }
     }
     std::vector<HeaderLine> lines = header.lines;
-    Apply_Header_Edits(request.edits, lines, header.lineEnd);
+    HeaderEditor(request.edits).apply(lines, header.lineEnd);
     const std::string marker = request.edits.marker.value_or(header.markerName);
     const std::optional<Ticks> fallbackInterval =
         request.interval ? request.interval : header.interval;

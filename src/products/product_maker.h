@@ -23,7 +23,7 @@ using rinex2::Ticks;
 
 struct ProductRequest {
     std::string input;  // RINEX 2 observation file, plain or gzip
-    HeaderEdits edits;  // checked with Check_Header_Edits
+    HeaderEdits edits;  // checked with HeaderEditor::Check
     std::optional<Ticks> from;
     std::optional<Ticks> to;
     std::optional<Ticks> interval;     // decimation
@@ -39,7 +39,7 @@ struct ProductRequest {
     std::function<std::string(const std::string& marker, std::optional<Ticks> pieceStart)>
         finalPath;
     // A new empty file in the directory of a final path (nothing when none
-    // can be made there).
+    // can be made there, errno telling why).
     std::function<std::optional<std::string>(const std::string& finalPath)> createTemporary;
 };
 

@@ -105,6 +105,7 @@ for input in "${INPUTS[@]}"; do
   "$ZER2IVI" edit "$obs" -o "$name.d60z" --interval 60 --gzip >/dev/null
   gzip -t "$name.d60z.gz" && [ ! -e "$name.d60z" ] || fail "$name: gzip output"
   cmp -s <(gzip -dc "$name.d60z.gz") "$name.d60" || fail "$name: gzip differs from the plain product"
+  same_positions "$name" "$name.d60z.gz" "$nav"  # RTKLIB reads it compressed
   # ... and is read back as input.
   "$ZER2IVI" edit "$name.d60z.gz" -o "$name.back" >/dev/null && cmp -s "$name.back" "$name.d60" ||
     fail "$name: gzip input"

@@ -41,8 +41,8 @@ TEST(HeaderEditor, ReplacesFieldsInPlaceAndAddsMissingRecordsInUsualOrder) {
     edits.markerNumber = "21701S007";
     edits.antennaDelta = std::array<double, 3>{1.2345, 0.0, -0.5};
     edits.comments = {"first", "second"};
-    ASSERT_EQ(Check_Header_Edits(edits), std::nullopt);
-    Apply_Header_Edits(edits, lines, "\n");
+    ASSERT_EQ(HeaderEditor::Check(edits), std::nullopt);
+    HeaderEditor(edits).apply(lines, "\n");
 
     EXPECT_EQ(Joined(lines),
               version + Header_Line("first", "COMMENT") + Header_Line("second", "COMMENT") + marker +
@@ -69,7 +69,7 @@ TEST(HeaderEditor, RefusesWhatDoesNotFitItsColumns) {
     cases[3].error = "--position: a value does not fit F14.4";
     cases[4].edits.agency = std::string(40, 'A');  // exactly fits
     cases[4].error = "";
-    for (const Case& c : cases) EXPECT_EQ(Check_Header_Edits(c.edits).value_or(""), c.error);
+    for (const Case& c : cases) EXPECT_EQ(HeaderEditor::Check(c.edits).value_or(""), c.error);
 }
 
 // The recomputed records keep the form of the lines they replace: our own

@@ -11,7 +11,9 @@
 #     DATE"); the messages are the same too;
 #   - a wrong structSize and missing input files give result 1 and the
 #     expected Get_Error_Str text;
-#   - zer2ivi.exe, the command-line tool, imports only Windows system DLLs,
+#   - zer2ivi.exe, the command-line tool, imports only Windows system DLLs
+#     (zlib linked in), makes the products (convert with --split --gzip,
+#     edit, batch) as the Linux tool does,
 #     converts the bundled example to the Linux tool's files (twice, the
 #     second time replacing the first files), and a bad ephemeris file gives
 #     exit 1 with the Linux tool's message and leaves the files there as
@@ -401,6 +403,27 @@ if cmp -s "$WORK/win/tool.obs" "$WORK/tool.obs.before" && cmp -s "$WORK/win/tool
   pass "tool bad-ephemeris: the files there unchanged, no temporary left"
 else
   fail "tool bad-ephemeris: the files there changed or a temporary is left"
+fi
+# The product options (split, gzip, decimation) on convert, edit of a file
+# with CR LF line ends, and batch (whose workers run one after the other on
+# Windows): the same output and the same files as the Linux tool's.
+mkdir -p "$WORK/win/pieces" "$WORK/linux/pieces" "$WORK/win/batch" "$WORK/linux/batch"
+if tool_case "products" 0 convert bahr1620.zeb bahr1620.tagged.eph -d pieces --split 15m --gzip \
+  --interval 60 --antenna-type "TRM29659.00     NONE" --run-by "wine test" --marker BAHR; then
+  for piece in "$WORK/linux/pieces/"*.gz; do
+    name=$(basename "$piece" .gz)
+    gzip -dc "$WORK/win/pieces/$name.gz" >"$WORK/win/pieces/$name" || fail "tool products: $name.gz"
+    gzip -dc "$piece" >"$WORK/linux/pieces/$name"
+    compare_rinex "tool products: $name" "$WORK/win/pieces/$name" "$WORK/linux/pieces/$name"
+  done
+fi
+if tool_case "edit" 0 edit tool.obs -o edited.obs --from 2004-06-10T00:10:00 --to 2004-06-10T00:40:00 \
+  --interval 60 --marker-number 24901M002; then
+  compare_rinex "tool edit" "$WORK/win/edited.obs" "$WORK/linux/edited.obs"
+fi
+if tool_case "batch" 0 batch -j 2 -d batch --ephemeris bahr1620.tagged.eph --run-by "wine test" \
+  bahr1620.zeb; then
+  compare_rinex "tool batch: observation file" "$WORK/win/batch/bahr1620.04o" "$WORK/linux/batch/bahr1620.04o"
 fi
 echo "wine conversions: $(seconds_since "$started") s"
 

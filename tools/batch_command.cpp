@@ -1,0 +1,284 @@
+// zer2ivi batch: converts many logs, each by a worker process of the tool
+// itself running `zer2ivi convert`, so that each file is all-or-nothing as
+// in convert and one failed log does not stop the others.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <io.h>
+#define Z2I_ISATTY _isatty
+#define Z2I_FILENO _fileno
+#else
+#include <unistd.h>
+#define Z2I_ISATTY isatty
+#define Z2I_FILENO fileno
+#endif
+
+#include <chrono>
+
+#include "cli_support.h"
+#include "commands.h"
+#include "product_options.h"
+#include "rinex_names.h"
+#include "temp_files.h"
+#include "worker_processes.h"
+
+namespace zer2ivi::cli {
+namespace {
+
+constexpr const char* kCommand = "batch";
+
+constexpr const char* kUsage =
+    "usage: zer2ivi batch [-j N] [-d DIR] [--ephemeris FILE] [--ephemeris-suffix S]\n"
+    "         [convert options] OBSFILE...\n";
+
+constexpr const char* kHelp =
+    "Converts many binary observation logs, each as `zer2ivi convert` would, in\n"
+    "N worker processes.  Each log is all-or-nothing; a failed log does not stop\n"
+    "the others.\n"
+    "\n"
+    "  -j, --jobs N               worker processes (default: the number of cores)\n"
+    "  -d, --directory DIR        where the RINEX files go (default: current directory)\n"
+    "      --ephemeris FILE       the ephemeris file of every log\n"
+    "      --ephemeris-suffix S   otherwise each log's is the file beside it with the\n"
+    "                             same stem and this suffix (default .eph)\n"
+    "Every other option is one of convert's (see zer2ivi convert --help), given to\n"
+    "each conversion.\n"
+    "\n"
+    "On a terminal one progress line shows the files done, epochs per second and\n"
+    "the time left.  The end is a table of every log: its RINEX files and epochs,\n"
+    "or the error.\n"
+    "Exit status: 0 all converted, 1 any failed, 2 usage error.\n";
+
+constexpr const char* kDefaultSuffix = ".eph";
+constexpr unsigned kMaxJobs = 256;
+
+struct Job {
+    std::string log;
+    std::string ephemeris;
+    bool started = false;
+    bool done = false;
+    int exitCode = -1;
+    std::string error;
+    std::vector<std::string> outputs;
+    long long epochs = -1;
+    bool productEpochs = false;  // epochs of the products, not of the conversion
+};
+
+std::vector<OptionSpec> Batch_Options() {
+    std::vector<OptionSpec> specs = {{"jobs", 'j', true},
+                                     {"directory", 'd', true},
+                                     {"ephemeris", 0, true},
+                                     {"ephemeris-suffix", 0, true}};
+    for (const OptionSpec& spec : Convert_Option_Specs()) {
+        if (spec.longName == "obs-file" || spec.longName == "nav-file" ||
+            spec.longName == "directory")
+            continue;  // one name for many files makes no sense
+        specs.push_back(spec);
+    }
+    return specs;
+}
+
+// The log's ephemeris file: beside it, same stem, the suffix.
+std::string Ephemeris_Beside(const std::string& log, const std::string& suffix) {
+    const size_t slash = log.find_last_of("/\\");
+    const size_t dot = log.find_last_of('.');
+    const size_t stemEnd = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                               ? dot
+                               : log.size();
+    return log.substr(0, stemEnd) + suffix;
+}
+
+std::string Read_Text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// What a worker's convert printed: its files and epochs, or its error (the
+// last line of its standard error).
+void Read_Worker_Report(Job& job, const std::string& output, const std::string& errors) {
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        for (const char* prefix : {"observation file: ", "navigation file: "})
+            if (line.rfind(prefix, 0) == 0) job.outputs.push_back(line.substr(std::strlen(prefix)));
+        constexpr std::string_view kProducts = "products: ";
+        if (line.rfind(kProducts, 0) == 0) {
+            job.epochs = std::atoll(line.c_str() + kProducts.size());
+            job.productEpochs = true;
+        }
+        constexpr std::string_view kWrote = "Wrote ";
+        if (const size_t at = line.find(kWrote);
+            !job.productEpochs && line.rfind("SUCCESS", 0) == 0 && at != std::string::npos)
+            job.epochs = std::atoll(line.c_str() + at + kWrote.size());
+    }
+    std::istringstream errorLines(errors);
+    while (std::getline(errorLines, line)) {
+        if (line.empty() || line.rfind("usage:", 0) == 0 || line.rfind("       ", 0) == 0) continue;
+        if (line.find(": warning: ") != std::string::npos) continue;
+        constexpr std::string_view kPrefix = "zer2ivi convert: ";
+        job.error = line.rfind(kPrefix, 0) == 0 ? line.substr(kPrefix.size()) : line;
+    }
+}
+
+class Progress {
+public:
+    Progress(size_t total) : total_(total), start_(std::chrono::steady_clock::now()),
+                             shown_(Z2I_ISATTY(Z2I_FILENO(stderr)) != 0) {}
+
+    void update(size_t done, long long epochs) {
+        if (!shown_) return;
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        const double rate = elapsed > 0 ? static_cast<double>(epochs) / elapsed : 0.0;
+        const double left = done > 0 ? elapsed / static_cast<double>(done) *
+                                           static_cast<double>(total_ - done)
+                                     : 0.0;
+        std::fprintf(stderr, "\r\033[Kbatch: %zu/%zu files, %.0f epochs/s, %.0f s left", done,
+                     total_, rate, left);
+        std::fflush(stderr);
+    }
+    void finish() {
+        if (shown_) std::fprintf(stderr, "\r\033[K");
+    }
+
+private:
+    size_t total_;
+    std::chrono::steady_clock::time_point start_;
+    bool shown_;
+};
+
+void Print_Summary(const std::vector<Job>& jobs) {
+    size_t width = 4;
+    for (const Job& job : jobs) width = std::max(width, job.log.size());
+    std::printf("%-*s  %-6s  %8s  %s\n", static_cast<int>(width), "file", "result", "epochs",
+                "RINEX files or error");
+    size_t failed = 0;
+    for (const Job& job : jobs) {
+        const bool ok = job.exitCode == 0;
+        failed += ok ? 0 : 1;
+        std::string detail;
+        if (ok) {
+            for (const std::string& output : job.outputs) detail += (detail.empty() ? "" : " ") + output;
+        } else {
+            detail = job.error.empty() ? "exit status " + std::to_string(job.exitCode) : job.error;
+        }
+        const std::string epochs = ok && job.epochs >= 0 ? std::to_string(job.epochs) : "-";
+        std::printf("%-*s  %-6s  %8s  %s\n", static_cast<int>(width), job.log.c_str(),
+                    ok ? "ok" : "FAILED", epochs.c_str(), detail.c_str());
+    }
+    std::printf("%zu files: %zu converted, %zu failed\n", jobs.size(), jobs.size() - failed, failed);
+}
+
+}  // namespace
+
+int Run_Batch(const std::vector<std::string>& arguments) {
+    const std::vector<OptionSpec> specs = Batch_Options();
+    CommandLine line;
+    if (auto exitCode = Start_Command(kCommand, arguments, specs, kUsage, kHelp, line))
+        return *exitCode;
+    if (line.positionals.empty()) return Usage_Error(kCommand, "needs OBSFILE...", kUsage);
+    unsigned workers = std::max(1u, std::thread::hardware_concurrency());
+    if (auto text = line.value("jobs")) {
+        char* end = nullptr;
+        const unsigned long value = std::strtoul(text->c_str(), &end, 10);
+        if (text->empty() || *end != '\0' || value < 1 || value > kMaxJobs ||
+            (*text)[0] == '-' || (*text)[0] == '+')
+            return Usage_Error(kCommand, "-j: '" + *text + "' is not 1 to " + std::to_string(kMaxJobs),
+                               kUsage);
+        workers = static_cast<unsigned>(value);
+    }
+    // The product options are checked here, once, not by every worker.
+    ProductOptions products;
+    if (auto error = Parse_Product_Options(line, false, products))
+        return Usage_Error(kCommand, *error, kUsage);
+    const std::string directory = line.value("directory").value_or(".");
+    struct stat status {};
+    if (stat(directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        std::fprintf(stderr, "zer2ivi %s: -d '%s' is not a directory\n", kCommand, directory.c_str());
+        return kExitConversionFailed;
+    }
+    const auto commonEphemeris = line.value("ephemeris");
+    const std::string suffix = line.value("ephemeris-suffix").value_or(kDefaultSuffix);
+    if (commonEphemeris && line.has("ephemeris-suffix"))
+        return Usage_Error(kCommand, "--ephemeris and --ephemeris-suffix exclude each other", kUsage);
+    const bool noNav = line.has("no-nav");
+
+    // The options every conversion gets.
+    std::vector<std::string> forwarded;
+    for (const ParsedOption& option : line.options) {
+        if (option.longName == "jobs" || option.longName == "directory" ||
+            option.longName == "ephemeris" || option.longName == "ephemeris-suffix")
+            continue;
+        forwarded.push_back("--" + std::string(option.longName));
+        for (const OptionSpec& spec : specs)
+            if (spec.longName == option.longName && spec.takesValue) forwarded.push_back(option.value);
+    }
+
+    std::vector<Job> jobs;
+    for (const std::string& log : line.positionals) {
+        Job job;
+        job.log = log;
+        if (!noNav) job.ephemeris = commonEphemeris.value_or(Ephemeris_Beside(log, suffix));
+        jobs.push_back(job);
+    }
+    const std::string program = Own_Program_Path();
+    if (program.empty()) {
+        std::fprintf(stderr, "zer2ivi %s: cannot find the program's own path\n", kCommand);
+        return kExitConversionFailed;
+    }
+    auto scratch = TempDirectory::Create();
+    if (!scratch) {
+        std::fprintf(stderr, "zer2ivi %s: cannot make a temporary directory\n", kCommand);
+        return kExitConversionFailed;
+    }
+
+    WorkerPool pool;
+    Progress progress(jobs.size());
+    size_t next = 0, done = 0;
+    long long epochs = 0;
+    const auto outputOf = [&](size_t i) { return scratch->file("out" + std::to_string(i)); };
+    const auto errorsOf = [&](size_t i) { return scratch->file("err" + std::to_string(i)); };
+    progress.update(0, 0);
+    while (done < jobs.size()) {
+        while (next < jobs.size() && pool.running() < workers) {
+            Job& job = jobs[next];
+            std::vector<std::string> argv = {program, "convert", job.log};
+            if (!noNav) argv.push_back(job.ephemeris);
+            argv.push_back("--directory");
+            argv.push_back(directory);
+            argv.insert(argv.end(), forwarded.begin(), forwarded.end());
+            if (auto error = pool.start(next, program, argv, outputOf(next), errorsOf(next))) {
+                job.done = true;
+                job.exitCode = kExitConversionFailed;
+                job.error = *error;
+                ++done;
+            }
+            ++next;
+        }
+        const auto finished = pool.wait();
+        if (!finished) continue;
+        Job& job = jobs[finished->job];
+        job.done = true;
+        job.exitCode = finished->exitCode;
+        Read_Worker_Report(job, Read_Text(outputOf(finished->job)), Read_Text(errorsOf(finished->job)));
+        if (job.exitCode == 0 && job.epochs > 0) epochs += job.epochs;
+        ++done;
+        progress.update(done, epochs);
+    }
+    progress.finish();
+    Print_Summary(jobs);
+    for (const Job& job : jobs)
+        if (job.exitCode != 0) return kExitConversionFailed;
+    return kExitSuccess;
+}
+
+}  // namespace zer2ivi::cli
