@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "ephemeris/ephemeris.h"
 #include "harness_support.h"
 #include "rinex_nav/rinex_nav.h"

@@ -7,8 +7,8 @@
 #include <limits>
 
 #include "api/api.h"
-#include "api/conversion_files.h"
-#include "api/library_state.h"
+#include "base/output_file.h"
+#include "base/library_state.h"
 #include "gpstime/gpstime.h"
 #include "rinex_obs/rinex_obs.h"
 #include "zebfile/zebfile.h"

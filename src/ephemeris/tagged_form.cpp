@@ -5,7 +5,6 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "api/library_state.h"
 #include "ephemeris/ephemeris.h"
 #include "ephemeris/value_text.h"
 
@@ -371,8 +370,10 @@ int Scan_Values(const TaggedLine& line, const char* format, va_list args) {
 
 }  // namespace
 
+EphemerisReaderArea ephemerisReaders;
+
 int Read_Block(TextFile& file, TaggedBlock& block) {
-    char* line = library.blockLineBuffer;
+    char* line = ephemerisReaders.blockLineBuffer;
     char* brace = nullptr;
     while (brace == nullptr) {
         if (Read_Text_Line(file, line, kTextPieceLength) < 0) break;
@@ -415,7 +416,7 @@ int Get_Tagged_Values(const char* tag, TaggedBlock& block, const char* format, .
 }
 
 int Next_Tagged_Ephemeris(TextFile& file, EphemerisRecord& record) {
-    TaggedBlock& block = library.taggedBlock;
+    TaggedBlock& block = ephemerisReaders.taggedBlock;
     for (;;) {
         const int read = Read_Block(file, block);
         if (read < 0) return -1;

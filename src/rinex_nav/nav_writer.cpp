@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "gpstime/gpstime.h"
 #include "rinex_nav/nav_texts.h"
 #include "rinex_nav/rinex_nav.h"

@@ -12,7 +12,7 @@
 #include <windows.h>
 #endif
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "rinex_obs/rinex_obs.h"
 
 namespace zer2ivi {

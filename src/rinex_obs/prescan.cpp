@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "gpstime/gpstime.h"
 #include "rinex_obs/rinex_obs.h"
 

@@ -133,7 +133,7 @@ TEST_F(TaggedFormTest, ReadBlockStoresWordsCutToTheirHolders) {
     for (int i = 1; i <= 20; ++i) manyWords += " v" + std::to_string(i);
     TextFile& file = Open(" N{" + std::string(40, 't') + "\n" + manyWords +
                           "\n  \"a b\"  \"c\n   \n}\n");
-    TaggedBlock& block = library.taggedBlock;
+    TaggedBlock& block = ephemerisReaders.taggedBlock;
     ASSERT_EQ(Read_Block(file, block), 0);
     EXPECT_EQ(std::string(block.name), "N{" + std::string(29, 't'));
     ASSERT_EQ(block.lineCount, 3);
@@ -165,7 +165,7 @@ TEST_F(TaggedFormTest, GetTaggedValuesScansAsTheStandardScan) {
     };
     for (const Case& c : cases) {
         TextFile& file = Open(std::string("B {\n") + c.line + "\n}\n");
-        TaggedBlock& block = library.taggedBlock;
+        TaggedBlock& block = ephemerisReaders.taggedBlock;
         ASSERT_EQ(Read_Block(file, block), 0) << c.name;
         double got[3] = {-1, -1, -1};
         EXPECT_EQ(Get_Tagged_Values("t:", block, c.format, &got[0], &got[1], &got[2]), c.count)
@@ -178,7 +178,7 @@ TEST_F(TaggedFormTest, GetTaggedValuesScansAsTheStandardScan) {
 
 TEST_F(TaggedFormTest, GetTaggedValuesIntegersSaturateAndStopAtAPoint) {
     TextFile& file = Open("B {\nA: 1160.5 7\nA: -99999999999999999999 2147483648\n}\n");
-    TaggedBlock& block = library.taggedBlock;
+    TaggedBlock& block = ephemerisReaders.taggedBlock;
     ASSERT_EQ(Read_Block(file, block), 0);
     int32_t first = -1;
     int32_t second = -1;
@@ -268,7 +268,7 @@ TEST_F(TaggedFormTest, ReadBlockStoresWhatTheLineRulesGiveForRandomLines) {
             if (!model.words.empty()) expected.push_back(model);
         }
         TextFile& file = Open(content);
-        TaggedBlock& block = library.taggedBlock;
+        TaggedBlock& block = ephemerisReaders.taggedBlock;
         ASSERT_EQ(Read_Block(file, block), 0) << n;
         ASSERT_EQ(block.lineCount, static_cast<int32_t>(expected.size())) << n;
         for (size_t i = 0; i < expected.size(); ++i) {
@@ -303,7 +303,7 @@ TEST_F(TaggedFormTest, GetTaggedValuesTakesTheValuesThatFitTheJoinBuffer) {
         {"short values all fit", {"1", "2", "3", "4"}, 4},
     };
     for (const Case& c : cases) {
-        TaggedBlock& block = library.taggedBlock;
+        TaggedBlock& block = ephemerisReaders.taggedBlock;
         block.lineCount = 1;
         TaggedLine& line = block.lines[0];
         std::memcpy(line.tag, "T:", 3);

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "rinex_obs/rinex_obs.h"
 #include "support/test_support.h"
 
