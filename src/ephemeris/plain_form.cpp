@@ -6,13 +6,11 @@
 #include <cstring>
 
 #include "ephemeris/ephemeris.h"
-#include "ephemeris/value_text.h"
+#include "ephemeris/word_scan.h"
+#include "numbers/numbers.h"
 
 namespace zer2ivi {
 namespace {
-
-using ephemeris_detail::Leading_Int32_In;
-using ephemeris_detail::Read_Double_In;
 
 // The six lines of one ephemeris.
 constexpr const char* kPlainLine1 = "%d %d %ld %lf %ld %ld";
@@ -113,7 +111,7 @@ int Scan_Values(const char* line, size_t length, const char* format, va_list arg
                 char text[kBlockLineSize];
                 std::memcpy(text, value, valueLength);
                 text[valueLength] = '\0';
-                *va_arg(args, float*) = std::strtof(text, nullptr);
+                *va_arg(args, float*) = Read_Float(text, nullptr);
                 break;
             }
             case Conversion::Char: *va_arg(args, char*) = value[0]; break;

@@ -6,12 +6,11 @@
 #include <cstring>
 
 #include "ephemeris/ephemeris.h"
-#include "ephemeris/value_text.h"
+#include "ephemeris/word_scan.h"
+#include "numbers/numbers.h"
 
 namespace zer2ivi {
 namespace {
-
-using ephemeris_detail::Is_White;
 
 constexpr const char* kBlockNameEphemeris = "GpsEph";
 
@@ -353,11 +352,11 @@ int Scan_Values(const TaggedLine& line, const char* format, va_list args) {
         if (letter == 'd') {
             // The value ends with a NUL where its characters end.
             int32_t value = 0;
-            if (!ephemeris_detail::Scan_Int32(cursor, value)) return count;
+            if (!Scan_Int32(cursor, value)) return count;
             *va_arg(args, int32_t*) = value;
         } else {
             const char* end = nullptr;
-            const double value = ephemeris_detail::Read_Double_In(cursor, limit, &end);
+            const double value = Read_Double_In(cursor, limit, &end);
             if (end == cursor) return count;
             *va_arg(args, double*) = value;
             cursor = end;

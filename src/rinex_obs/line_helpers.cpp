@@ -1,5 +1,4 @@
-// Fixed-width text helpers shared by every RINEX writer of the library, and
-// the exact fixed-point number formatter the observation lines use.
+// Fixed-width text helpers shared by every RINEX writer of the library.
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -13,6 +12,7 @@
 #endif
 
 #include "base/library_state.h"
+#include "numbers/numbers.h"
 #include "rinex_obs/rinex_obs.h"
 
 namespace zer2ivi {
@@ -45,172 +45,7 @@ std::tm System_Utc_Now() {
     return utc;
 }
 
-// Infinity and not-a-number as the C library of a Linux host prints them
-// ("inf", "-inf", "nan", "-nan"), so every platform writes the same text.
-size_t Format_Non_Finite(char* destination, size_t capacity, double value, int width) {
-    const char* text = std::isnan(value) ? (std::signbit(value) ? "-nan" : "nan")
-                                         : (std::signbit(value) ? "-inf" : "inf");
-    const int written = std::snprintf(destination, capacity, "%*s", width, text);
-    if (written < 0) {
-        destination[0] = '\0';
-        return 0;
-    }
-    return static_cast<size_t>(written) < capacity ? static_cast<size_t>(written) : capacity - 1;
-}
-
-// ---- exact fixed-point formatting -----------------------------------------
-//
-// snprintf("%.Nf") prints the exact binary value rounded to N decimals, ties
-// to even.  For |value| * 10^N below 2^63 the same result comes from integer
-// arithmetic on the value's 53-bit significand: N decimals of m * 2^e are
-// round(m * 10^N / 2^-e).  The product needs at most 83 bits, kept here as a
-// pair of 64-bit words so the routine works on 32-bit targets too.
-
-struct Wide {
-    uint64_t hi;
-    uint64_t lo;
-};
-
-Wide Multiply_64_32(uint64_t a, uint32_t b) {
-    const uint64_t low = (a & 0xffffffffu) * b;
-    const uint64_t mid = (a >> 32) * b;
-    const uint64_t lo = low + (mid << 32);
-    return {(mid >> 32) + (lo < low ? 1u : 0u), lo};
-}
-
-// floor(x / 2^shift) and whether to round it up (ties to even); shift 1..127.
-uint64_t Shift_Round(Wide x, int shift) {
-    uint64_t quotient;
-    Wide rest;
-    if (shift >= 64) {
-        quotient = shift == 64 ? x.hi : x.hi >> (shift - 64);
-        rest = {shift == 64 ? 0 : x.hi & ((uint64_t{1} << (shift - 64)) - 1), x.lo};
-    } else {
-        quotient = (x.lo >> shift) | (x.hi << (64 - shift));
-        rest = {0, x.lo & ((uint64_t{1} << shift) - 1)};
-    }
-    const Wide half = shift - 1 >= 64 ? Wide{uint64_t{1} << (shift - 1 - 64), 0}
-                                      : Wide{0, uint64_t{1} << (shift - 1)};
-    const bool above = rest.hi != half.hi ? rest.hi > half.hi : rest.lo > half.lo;
-    const bool tie = rest.hi == half.hi && rest.lo == half.lo;
-    if (above || (tie && (quotient & 1u) != 0)) ++quotient;
-    return quotient;
-}
-
-constexpr uint32_t kPowersOfTen[10] = {1,      10,      100,      1000,      10000,
-                                       100000, 1000000, 10000000, 100000000, 1000000000};
-
-// Scaled and rounded magnitude, or false when the fast path does not apply.
-bool Scaled_Magnitude(double value, int precision, uint64_t& scaled) {
-    uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    const int exponentField = static_cast<int>((bits >> 52) & 0x7ff);
-    uint64_t significand = bits & ((uint64_t{1} << 52) - 1);
-    int exponent;
-    if (exponentField == 0) {
-        exponent = -1074;
-    } else {
-        significand |= uint64_t{1} << 52;
-        exponent = exponentField - 1075;
-    }
-    const uint32_t power = kPowersOfTen[precision];
-    if (exponent >= 0) {
-        // An integer; it must stay below 2^63 once scaled.
-        if (exponent > 10) return false;
-        const uint64_t whole = significand << exponent;
-        if (whole > (uint64_t{1} << 63) / power) return false;
-        scaled = whole * power;
-        return true;
-    }
-    const Wide product = Multiply_64_32(significand, power);
-    const int shift = -exponent;
-    if (shift >= 128) {
-        scaled = 0;  // far below half a unit of the last decimal
-        return true;
-    }
-    if (shift <= 63 && (product.hi >> shift) != 0) return false;  // 2^63 or more
-    scaled = Shift_Round(product, shift);
-    return scaled < (uint64_t{1} << 63);
-}
-
-// "00" "01" ... "99": two decimal digits per table entry.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
 }  // namespace
-
-size_t Format_Fixed(char* destination, size_t capacity, double value, int width, int precision) {
-    if (capacity == 0) return 0;
-    if (value == 0.0) value = 0.0;  // a zero of either sign prints unsigned
-    if (!std::isfinite(value)) return Format_Non_Finite(destination, capacity, value, width);
-    uint64_t scaled = 0;
-    if (precision < 0 || precision > 9 || !Scaled_Magnitude(value, precision, scaled)) {
-        const int written = std::snprintf(destination, capacity, "%*.*f", width, precision, value);
-        if (written < 0) {
-            destination[0] = '\0';
-            return 0;
-        }
-        return static_cast<size_t>(written) < capacity ? static_cast<size_t>(written) : capacity - 1;
-    }
-    // The decimal digits of the scaled magnitude, two at a time from the
-    // right, with leading zeros up to one digit before the point.
-    char digits[24];
-    char* const end = digits + sizeof digits;
-    char* p = end;
-    uint64_t rest = scaled;
-    while (rest >= 100) {
-        p -= 2;
-        std::memcpy(p, kDigitPairs + 2 * (rest % 100), 2);
-        rest /= 100;
-    }
-    if (rest >= 10) {
-        p -= 2;
-        std::memcpy(p, kDigitPairs + 2 * rest, 2);
-    } else {
-        *--p = static_cast<char>('0' + rest);
-    }
-    const size_t fractionDigits = static_cast<size_t>(precision);
-    while (static_cast<size_t>(end - p) < fractionDigits + 1) *--p = '0';
-    const size_t digitCount = static_cast<size_t>(end - p);
-    const size_t wholeDigits = digitCount - fractionDigits;
-    const bool negative = std::signbit(value);
-    const size_t length = (negative ? 1 : 0) + digitCount + (fractionDigits > 0 ? 1 : 0);
-    const size_t padding =
-        width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
-    if (padding + length < capacity) {
-        char* out = destination;
-        std::memset(out, ' ', padding);
-        out += padding;
-        if (negative) *out++ = '-';
-        std::memcpy(out, p, wholeDigits);
-        out += wholeDigits;
-        if (fractionDigits > 0) {
-            *out++ = '.';
-            std::memcpy(out, p + wholeDigits, fractionDigits);
-            out += fractionDigits;
-        }
-        *out = '\0';
-        return padding + length;
-    }
-    // Does not fit: as much of the text as there is room for.
-    char text[48];
-    size_t n = 0;
-    if (negative) text[n++] = '-';
-    std::memcpy(text + n, p, wholeDigits);
-    n += wholeDigits;
-    if (fractionDigits > 0) {
-        text[n++] = '.';
-        std::memcpy(text + n, p + wholeDigits, fractionDigits);
-        n += fractionDigits;
-    }
-    size_t out = 0;
-    for (size_t i = 0; i < padding && out + 1 < capacity; ++i) destination[out++] = ' ';
-    for (size_t i = 0; i < n && out + 1 < capacity; ++i) destination[out++] = text[i];
-    destination[out] = '\0';
-    return out;
-}
 
 void Pad_Field(char* destination, const char* source, int32_t width) {
     if (width < 0) width = 0;

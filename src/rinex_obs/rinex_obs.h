@@ -40,11 +40,6 @@ void Set_Utc_Clock(UtcClock clock);
 // Every antenna type yields the empty text.
 void Antenna_Type_Name(char* destination, int32_t antennaType);
 
-// Writes value as snprintf "%<width>.<precision>f" would, except that a zero
-// of either sign has no minus sign.  Returns the number of characters
-// written (no NUL), or 0 when they would not fit capacity.
-size_t Format_Fixed(char* destination, size_t capacity, double value, int width, int precision);
-
 // A line built column by column in a fixed buffer.  field() appends a text
 // cut or padded to its width; text() appends as it stands; label() appends
 // the header label after the 60 content columns.  Nothing is ever written

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ephemeris/value_text.h"
+#include "numbers/numbers.h"
 #include "ephemeris_test_support.h"
 
 namespace zer2ivi::testing {
@@ -221,7 +221,7 @@ ModelLine Model_Block_Line(const std::string& line) {
         word.clear();
     };
     for (const char c : text) {
-        if (ephemeris_detail::Is_White(c)) {
+        if (Is_White(c)) {
             finish();
         } else {
             word += c;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -140,6 +141,24 @@ TEST(LineBuilder, WritesTheLineAndItsLineEndOrReportsFailure) {
     ASSERT_NE(readOnly, nullptr);
     EXPECT_FALSE(line.write_to(readOnly));
     std::fclose(readOnly);
+}
+
+TEST(SatelliteLabelAgainstSnprintf, EveryNumberAndEdges) {
+    for (int32_t n = -1000; n <= 1000; ++n) {
+        char expected[8];
+        std::snprintf(expected, sizeof expected, n <= 32 ? "G%2d" : "R%2d", n);
+        char actual[8];
+        Satellite_Label(actual, n);
+        EXPECT_STREQ(actual, expected) << n;
+    }
+    for (int32_t n : {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
+                      99999, -99999}) {
+        char expected[8];
+        std::snprintf(expected, sizeof expected, n <= 32 ? "G%2d" : "R%2d", n);
+        char actual[8];
+        Satellite_Label(actual, n);
+        EXPECT_STREQ(actual, expected) << n;
+    }
 }
 
 }  // namespace

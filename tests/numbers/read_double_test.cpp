@@ -14,9 +14,9 @@
 #include <random>
 #include <string>
 
-#include "ephemeris/value_text.h"
+#include "numbers/numbers.h"
 
-namespace zer2ivi::ephemeris_detail {
+namespace zer2ivi {
 namespace {
 
 long Random_Count() {
@@ -213,4 +213,4 @@ TEST(ReadDouble, RangeReadersIgnoreWhatFollowsTheLimit) {
     EXPECT_GT(checked, count);
 }
 
-}  // namespace zer2ivi::ephemeris_detail
+}  // namespace zer2ivi
