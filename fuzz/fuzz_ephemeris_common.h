@@ -9,7 +9,7 @@
 #include "ephemeris/ephemeris.h"
 #include "harness_support.h"
 #include "rinex_nav/rinex_nav.h"
-#include "rinex_obs/rinex_obs.h"
+#include "rinex_text/rinex_text.h"
 
 namespace zer2ivi::fuzz {
 

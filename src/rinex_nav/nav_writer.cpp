@@ -8,7 +8,7 @@
 #include "numbers/numbers.h"
 #include "rinex_nav/nav_texts.h"
 #include "rinex_nav/rinex_nav.h"
-#include "rinex_obs/rinex_obs.h"
+#include "rinex_text/rinex_text.h"
 
 namespace zer2ivi {
 namespace {
@@ -50,18 +50,17 @@ bool Write_Orbit_Line(std::FILE* stream, const double (&values)[Count]) {
 
 int32_t Write_Nav_Header(std::FILE* stream, const char* runBy) {
     LineBuilder version;
-    version.field(kVersion, 20).field(kFileType, 40).label(kLabelVersionType);
-    if (!version.write_to(stream)) return 1;
+    version.field(kVersion, 20).field(kFileType, 40);
+    if (!Write_Header_Line(stream, version, kLabelVersionType)) return 1;
 
     char date[kDateTextSize];
     Rinex_Date_Text(date);
     LineBuilder program;
-    program.field(kProgram, 20).field(runBy, 20).field(date, 20).label(kLabelRunBy);
-    if (!program.write_to(stream)) return 1;
+    program.field(kProgram, 20).field(runBy, 20).field(date, 20);
+    if (!Write_Header_Line(stream, program, kLabelRunBy)) return 1;
 
     LineBuilder end;
-    end.field("", 60).label(kLabelEndOfHeader);
-    return end.write_to(stream) ? 0 : 1;
+    return Write_Header_Line(stream, end, kLabelEndOfHeader) ? 0 : 1;
 }
 
 int32_t Write_Nav_Record(std::FILE* stream, EphemerisRecord& record) {

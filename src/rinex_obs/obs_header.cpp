@@ -115,10 +115,9 @@ int32_t Rounded_Interval(double interval) {
     return static_cast<int32_t>(rounded);
 }
 
-// Every header line but the constant one: content cut or padded to the 60
-// content columns, then the label.
+// Every header line but the constant one.
 bool Write_Line(std::FILE* stream, LineBuilder& line, const char* label) {
-    return line.pad_to(kHeaderContentWidth).label(label).write_to(stream);
+    return Write_Header_Line(stream, line, label);
 }
 
 void Add_Time(LineBuilder& line, int32_t year, int32_t month, int32_t day, int32_t hour,
@@ -132,6 +131,8 @@ void Add_Time(LineBuilder& line, int32_t year, int32_t month, int32_t day, int32
 }
 
 }  // namespace
+
+void Antenna_Type_Name(char* destination, int32_t /*antennaType*/) { destination[0] = '\0'; }
 
 int Selected_Obs_Types(uint32_t obsTypes, uint32_t (&selected)[kObsTypeCount]) {
     int count = 0;

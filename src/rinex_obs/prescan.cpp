@@ -18,8 +18,6 @@ constexpr double kSemiMinorAxis = 6356752.314;
 constexpr double kPi = 3.141592653589793;
 constexpr double kDegreesPerHalfTurn = 180.0;
 
-// Satellite numbers up to this one are GPS, above it GLONASS.
-constexpr int kLastGpsSatellite = 32;
 constexpr int32_t kSystemGps = 1;
 constexpr int32_t kSystemGlonass = 2;
 

@@ -10,7 +10,7 @@
 #include "base/library_state.h"
 #include "nav_test_support.h"
 #include "rinex_nav/rinex_nav.h"
-#include "rinex_obs/rinex_obs.h"
+#include "rinex_text/rinex_text.h"
 #include "support/test_support.h"
 
 // The first-line buffer is the conversion's one heap block; a test can make

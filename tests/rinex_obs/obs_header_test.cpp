@@ -273,5 +273,13 @@ TEST_F(ObsHeaderTest, FailedWriteEndsTheHeaderWithOne) {
     std::fclose(stream);
 }
 
+TEST(AntennaTypeName, AlwaysEmpty) {
+    for (int32_t code : {0, 1, 7, -5, 1000}) {
+        char name[21] = "junk";
+        Antenna_Type_Name(name, code);
+        EXPECT_STREQ(name, "");
+    }
+}
+
 }  // namespace
 }  // namespace zer2ivi

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/library_state.h"
-#include "rinex_obs/rinex_obs.h"
+#include "rinex_text/rinex_text.h"
 #include "support/test_support.h"
 
 namespace zer2ivi {
@@ -88,14 +88,6 @@ TEST(RinexDateText, UsesTheInstalledClockThenTheSystemClock) {
     EXPECT_EQ(std::strlen(text), 15u);
     EXPECT_EQ(text[2], '-');
     EXPECT_EQ(text[6], '-');
-}
-
-TEST(AntennaTypeName, AlwaysEmpty) {
-    for (int32_t code : {0, 1, 7, -5, 1000}) {
-        char name[21] = "junk";
-        Antenna_Type_Name(name, code);
-        EXPECT_STREQ(name, "");
-    }
 }
 
 TEST(LineBuilder, HeaderLineLayoutPutsTheLabelInColumn61) {

@@ -13,7 +13,7 @@
 
 #include "base/library_state.h"
 #include "numbers/numbers.h"
-#include "rinex_obs/rinex_obs.h"
+#include "rinex_text/rinex_text.h"
 
 namespace zer2ivi {
 
@@ -58,13 +58,14 @@ void Pad_Field(char* destination, const char* source, int32_t width) {
 void Satellite_Label(char* destination, int32_t satelliteNumber) {
     if (satelliteNumber >= 0 && satelliteNumber <= 99) {
         // What the formats below give for one or two digits, without them.
-        destination[0] = satelliteNumber <= 32 ? 'G' : 'R';
+        destination[0] = satelliteNumber <= kLastGpsSatellite ? 'G' : 'R';
         destination[1] = satelliteNumber < 10 ? ' ' : static_cast<char>('0' + satelliteNumber / 10);
         destination[2] = static_cast<char>('0' + satelliteNumber % 10);
         destination[3] = '\0';
         return;
     }
-    std::snprintf(destination, 8, satelliteNumber <= 32 ? "G%2d" : "R%2d", satelliteNumber);
+    std::snprintf(destination, 8, satelliteNumber <= kLastGpsSatellite ? "G%2d" : "R%2d",
+                  satelliteNumber);
 }
 
 void Rinex_Date_Text_At(char* destination, const std::tm& utc) {
@@ -79,8 +80,6 @@ void Rinex_Date_Text(char* destination) {
 }
 
 void Set_Utc_Clock(UtcClock clock) { library.utcClock = clock; }
-
-void Antenna_Type_Name(char* destination, int32_t /*antennaType*/) { destination[0] = '\0'; }
 
 // ---- LineBuilder ------------------------------------------------------------
 
@@ -153,6 +152,10 @@ bool LineBuilder::write_to(std::FILE* stream) {
     const size_t written = std::fwrite(buffer_, 1, length_ + 1, stream);
     buffer_[length_] = '\0';
     return written == length_ + 1;
+}
+
+bool Write_Header_Line(std::FILE* stream, LineBuilder& line, const char* label) {
+    return line.pad_to(kHeaderContentWidth).label(label).write_to(stream);
 }
 
 }  // namespace zer2ivi
