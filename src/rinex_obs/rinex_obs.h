@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "rinex_text/rinex_text.h"
 #include "zebfile/zebfile.h"
@@ -22,6 +23,15 @@ void Antenna_Type_Name(char* destination, int32_t antennaType);
 
 inline constexpr int SATELLITE_SLOTS = 65;  // numbers 0..64
 
+// The satellite systems seen in a file, as bits: GPS for numbers up to
+// kLastGpsSatellite, GLONASS above; both make a mixed file.
+enum SatelliteSystem : int32_t {
+    SYSTEM_NONE = 0,
+    SYSTEM_GPS = 1,
+    SYSTEM_GLONASS = 2,
+    SYSTEM_MIXED = SYSTEM_GPS | SYSTEM_GLONASS,
+};
+
 struct SatelliteObsCount {
     int32_t seen;
     int32_t c1Count;
@@ -35,7 +45,7 @@ struct SatelliteObsCount {
 struct ObsSummary {
     int32_t receiverType;
     int32_t antennaType;
-    int32_t satelliteSystem;  // 0 none, 1 GPS, 2 GLONASS, 3 both
+    int32_t satelliteSystem;  // SatelliteSystem bits of the satellites seen
     double approxX;
     double approxY;
     double approxZ;
@@ -76,14 +86,47 @@ void Geodetic_To_Ecef(double latitudeDeg, double longitudeDeg, double height, do
 
 // ---- Header and epochs ----------------------------------------------------
 
-// The order in which observation types are listed in the header and written
-// in every observation line; it is not the order of their mask bits.
-inline constexpr int kObsTypeCount = 5;
-inline constexpr uint32_t kObsTypeOrder[kObsTypeCount] = {OBS_C1, OBS_L1, OBS_L2, OBS_P2,
-                                                          OBS_D1};
+// The five observation types, declared once: each type's mask bit, its
+// header label (six columns of the types line), where a measurement record
+// keeps its value, where the pre-scan counts it, and whether RINEX gives it
+// the sign opposite to the stored one (the carrier phases).  Listed in the
+// order the header names them and every observation line writes them,
+// which is not the order of their mask bits.
+struct ObsType {
+    uint32_t bit;
+    const char* label;
+    size_t recordOffset;  // of the value's double in MeasurementRecord
+    int32_t SatelliteObsCount::*count;
+    bool opposite;
+};
 
-// The types set in obsTypes, in that order, into selected; returns how many.
-int Selected_Obs_Types(uint32_t obsTypes, uint32_t (&selected)[kObsTypeCount]);
+inline constexpr int kObsTypeCount = 5;
+inline constexpr ObsType kObsTypes[kObsTypeCount] = {
+    {OBS_C1, "    C1", offsetof(MeasurementRecord, c1), &SatelliteObsCount::c1Count, false},
+    {OBS_L1, "    L1", offsetof(MeasurementRecord, l1), &SatelliteObsCount::l1Count, true},
+    {OBS_L2, "    L2", offsetof(MeasurementRecord, l2), &SatelliteObsCount::l2Count, true},
+    {OBS_P2, "    P2", offsetof(MeasurementRecord, p2), &SatelliteObsCount::p2Count, false},
+    {OBS_D1, "    D1", offsetof(MeasurementRecord, d1), &SatelliteObsCount::d1Count, false},
+};
+
+// The value of a type as the record stores it (the record is packed: the
+// double is copied out, never read in place).
+inline double Stored_Value(const MeasurementRecord& record, const ObsType& type) {
+    double value;
+    std::memcpy(&value, reinterpret_cast<const unsigned char*>(&record) + type.recordOffset,
+                sizeof value);
+    return value;
+}
+
+// The value with the sign RINEX gives it.
+inline double Rinex_Value(const MeasurementRecord& record, const ObsType& type) {
+    const double value = Stored_Value(record, type);
+    return type.opposite ? -value : value;
+}
+
+// The types set in obsTypes, in the table's order, into selected; returns
+// how many.
+int Selected_Obs_Types(uint32_t obsTypes, const ObsType* (&selected)[kObsTypeCount]);
 
 void Receiver_Type_Name(char* destination, int32_t receiverType);
 
