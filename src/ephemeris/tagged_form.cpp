@@ -390,9 +390,11 @@ int Scan_Values(const TaggedLine& line, Destinations& destinations) {
             if (!Scan_Int32(cursor, value)) return count;
             destinations.store(value);
         } else {
+            // The formatted scan's reading, not strtod's: "1e" is 1 and
+            // takes the "e", "0x" alone is no number.
+            double value = 0.0;
             const char* end = nullptr;
-            const double value = Read_Double_In(cursor, limit, &end);
-            if (end == cursor) return count;
+            if (!Scan_Formatted_Double(cursor, limit, value, end)) return count;
             destinations.store(value);
             cursor = end;
         }

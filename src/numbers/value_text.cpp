@@ -232,11 +232,12 @@ bool Scan_Double(const char*& cursor, double& value) {
 // digit, a sign right after the mark, and digits ("0x" switches to
 // hexadecimal digits and the mark "p").  What was gathered is then read as
 // strtod reads it; the scan fails when strtod takes nothing of it, or when
-// it is "0x" alone.
+// it is "0x" alone after the sign.
 bool Scan_Formatted_Double(const char* begin, const char* limit, double& value, const char*& stop) {
     const char* p = begin;
     auto at = [&](const char* q) { return q < limit ? *q : '\0'; };
-    if (at(p) == '+' || at(p) == '-') ++p;
+    const bool sign = at(p) == '+' || at(p) == '-';
+    if (sign) ++p;
     const char first = Lower(at(p));
     if (first == 'n' || first == 'i') {
         const char* word = first == 'n' ? "nan" : "inf";
@@ -277,7 +278,8 @@ bool Scan_Formatted_Double(const char* begin, const char* limit, double& value, 
                 break;
             }
         }
-        if (p == begin || (hex && p - begin == 2)) return false;
+        // Only the "0x" after the sign: no number.
+        if (hex && p - begin == (sign ? 3 : 2)) return false;
     }
     const char* end = nullptr;
     const double converted = Read_Double_In(begin, p, &end);

@@ -1,7 +1,10 @@
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -320,6 +323,97 @@ TEST_F(TaggedFormTest, GetTaggedValuesTakesTheValuesThatFitTheJoinBuffer) {
                   c.count)
             << c.name;
     }
+}
+
+// The bits of a converted value; every not-a-number of one sign is one value.
+uint64_t Value_Bits(double value) {
+    if (std::isnan(value)) return std::signbit(value) ? 1 : 2;
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+TEST_F(TaggedFormTest, MalformedValuesCountAsTheFormattedScanCountsThem) {
+    // Where strtod would stop inside a token and the next conversion would
+    // go on from there, the formatted scan takes what could still begin a
+    // number ("1e", "0x1p") and fails on what cannot ("0x", a second "e").
+    struct Case {
+        const char* line;
+        int count;
+        double expected[3];
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {"1e 2 3", 3, {1, 2, 3}},
+        {"1 2 0x", 2, {1, 2, -1}},
+        {"nan(12) 1 2", 1, {nan, -1, -1}},
+        {"0x1p 1 2", 3, {1, 1, 2}},
+        {"1e5e 2 3", 1, {1e5, -1, -1}},
+        {"1..2 3 4", 3, {1, 0.2, 3}},
+        {"-0x 1 2", 0, {-1, -1, -1}},
+        {"0x. 1 2", 3, {0, 1, 2}},
+        {"1e+x 2 3", 1, {1, -1, -1}},
+        {"infinity 1 2", 3, {HUGE_VAL, 1, 2}},
+        {"infin 1 2", 0, {-1, -1, -1}},
+        {"0x.p1 2 3", 1, {0, -1, -1}},
+        {"0X1P-2 1e999 -1e-999", 3, {0.25, HUGE_VAL, -0.0}},
+    };
+    for (const Case& c : cases) {
+        TextFile& file = Open(std::string("B {\nT: ") + c.line + "\n}\n");
+        TaggedBlock& block = ephemerisReaders.taggedBlock;
+        ASSERT_EQ(Read_Block(file, block), 0) << c.line;
+        double got[3] = {-1, -1, -1};
+        EXPECT_EQ(Get_Tagged_Values("T:", block, "%lf%lf%lf", &got[0], &got[1], &got[2]), c.count)
+            << c.line;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(Value_Bits(got[i]), Value_Bits(c.expected[i])) << c.line << " " << i;
+        }
+    }
+}
+
+TEST_F(TaggedFormTest, RandomShortTokensScanAsThePlatformScan) {
+#if !defined(__GLIBC__)
+    GTEST_SKIP() << "the formatted scan of the C library of Linux is the reference";
+#else
+    // Tokens of one to five characters that numbers are made of; the line's
+    // three values against sscanf over the text the values are joined into.
+    const char alphabet[] = "0123456789..eEeE++--xXpPaAnNiIfFty(";
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<size_t> pick(0, sizeof alphabet - 2);
+    std::uniform_int_distribution<int> length(1, 5);
+    int mismatches = 0;
+    for (int n = 0; n < 100000 && mismatches < 10; ++n) {
+        std::string joined;
+        for (int t = 0; t < 3; ++t) {
+            const int size = length(random);
+            for (int i = 0; i < size; ++i) joined += alphabet[pick(random)];
+            joined += ' ';
+        }
+        TaggedBlock& block = ephemerisReaders.taggedBlock;
+        block.lineCount = 1;
+        TaggedLine& line = block.lines[0];
+        std::memcpy(line.tag, "T:", 3);
+        line.used = 0;
+        line.valueCount = 0;
+        for (size_t from = 0; from < joined.size();) {
+            const size_t to = joined.find(' ', from);
+            const std::string word = joined.substr(from, to - from);
+            std::memcpy(line.values[line.valueCount++], word.c_str(), word.size() + 1);
+            from = to + 1;
+        }
+        double got[3] = {-1, -1, -1};
+        double want[3] = {-1, -1, -1};
+        const int count = Get_Tagged_Values("T:", block, "%lf%lf%lf", &got[0], &got[1], &got[2]);
+        const int scanned = std::sscanf(joined.c_str(), "%lf%lf%lf", &want[0], &want[1], &want[2]);
+        bool same = count == std::max(scanned, 0);
+        for (int i = 0; i < 3; ++i) same = same && Value_Bits(got[i]) == Value_Bits(want[i]);
+        if (!same) {
+            ++mismatches;
+            ADD_FAILURE() << '"' << joined << "\": sscanf " << scanned << " values, got " << count;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+#endif
 }
 
 }  // namespace
