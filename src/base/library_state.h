@@ -7,6 +7,8 @@
 // tagged-block holder with the ephemeris readers).
 #pragma once
 
+#include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 
@@ -48,6 +50,12 @@ void Set_Message(const char* text);
 __attribute__((format(printf, 1, 2)))
 #endif
 void Format_Message(const char* format, ...);
+
+// vsnprintf into text (capacity characters with the NUL, a longer result
+// cut), except that the floating-point conversions (%f %e %g) are written
+// with '.' whatever the host's locale.  Flags, widths and precisions are
+// written into the format, never taken from the arguments ('*').
+void Format_Text(char* text, size_t capacity, const char* format, va_list args);
 
 // Splits a path at its last backslash into library.PathDirPart (directory
 // part with its final backslash) and library.PathFilePart; a part longer
