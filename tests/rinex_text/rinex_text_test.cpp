@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <string>
 
@@ -151,6 +153,44 @@ TEST(SatelliteLabelAgainstSnprintf, EveryNumberAndEdges) {
         Satellite_Label(actual, n);
         EXPECT_STREQ(actual, expected) << n;
     }
+}
+
+TEST(RinexDateText, TheRunDateIsUtcWhateverTheTimeZone) {
+    // Fourteen hours ahead of UTC: the local date or hour differs from UTC's.
+    const char* saved = std::getenv("TZ");
+    const std::string previous = saved != nullptr ? saved : "";
+    setenv("TZ", "<+14>-14", 1);
+    tzset();
+    Set_Utc_Clock(nullptr);
+    std::string expected[2];
+    char actual[20];
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // Read UTC before and after: a minute may turn between them.
+        const std::time_t before = std::time(nullptr);
+        Rinex_Date_Text(actual);
+        const std::time_t after = std::time(nullptr);
+        const std::time_t moments[2] = {before, after};
+        for (int i = 0; i < 2; ++i) {
+            std::tm utc{};
+            gmtime_r(&moments[i], &utc);
+            char text[20];
+            Rinex_Date_Text_At(text, utc);
+            expected[i] = text;
+        }
+        std::tm local{};
+        localtime_r(&before, &local);
+        std::tm utc{};
+        gmtime_r(&before, &utc);
+        EXPECT_NE(local.tm_hour, utc.tm_hour) << "the time zone did not take effect";
+        if (expected[0] == expected[1]) break;
+    }
+    EXPECT_TRUE(actual == expected[0] || actual == expected[1]) << actual;
+    if (saved != nullptr) {
+        setenv("TZ", previous.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
 }
 
 }  // namespace
