@@ -234,6 +234,13 @@ bool Scan_Double(const char*& cursor, double& value) {
 // strtod reads it; the scan fails when strtod takes nothing of it, or when
 // it is "0x" alone after the sign.
 bool Scan_Formatted_Double(const char* begin, const char* limit, double& value, const char*& stop) {
+    // A plain decimal number that takes the whole value: the gathering
+    // below would take the same characters.
+    const char* decimalStop = nullptr;
+    if (Decimal_Route(begin, limit, value, decimalStop) && decimalStop == limit) {
+        stop = limit;
+        return true;
+    }
     const char* p = begin;
     auto at = [&](const char* q) { return q < limit ? *q : '\0'; };
     const bool sign = at(p) == '+' || at(p) == '-';
