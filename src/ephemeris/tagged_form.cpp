@@ -137,11 +137,16 @@ void Store_Word(char* holder, size_t size, const unsigned char* word, const unsi
     static_assert(kTaggedWordSize >= static_cast<int>(kBlock));
     const auto length = static_cast<size_t>(end - word);
     const size_t kept = length < size ? length : size - 1;
+#if defined(ZER2IVI_BLOCK_COPIES)
     if (kept < kBlock && static_cast<size_t>(bufferEnd - word) >= kBlock) {
         std::memcpy(holder, word, kBlock);
-    } else {
-        std::memcpy(holder, word, kept);
+        holder[kept] = '\0';
+        return;
     }
+#else
+    (void)bufferEnd;
+#endif
+    std::memcpy(holder, word, kept);
     holder[kept] = '\0';
 }
 

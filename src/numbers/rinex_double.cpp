@@ -1,7 +1,6 @@
 // The D19.12 field of RINEX navigation files: "%+18.11le" of a double with
 // the point moved one place left, exact, from the integer arithmetic of
 // wide_product.h, and std::to_chars outside the range it covers.
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -100,38 +99,15 @@ constexpr uint64_t kTwelveDigitsHigh = 1000000000000ULL;  // 10^12
 constexpr int kFastBinaryExponentLow = -53;
 constexpr int kFastBinaryExponentHigh = 36;
 
-// The decimal digits of value (below 10^8) as eight characters packed so
-// that the first lies in the lowest byte: the number is split into halves of
-// four digits, those into pairs, the pairs into digits, all lanes at once.
-uint64_t Eight_Digit_Word(uint32_t value) {
-    const uint64_t upper = value / 10000;
-    uint64_t word = upper | (static_cast<uint64_t>(value - upper * 10000) << 32);
-    // x * 10486 >> 20 is x / 100 for x below 10^4; x * 103 >> 10 is x / 10
-    // for x below 100.
-    const uint64_t hundreds = ((word * 10486) >> 20) & 0x0000007F0000007FULL;
-    word = hundreds | ((word - hundreds * 100) << 16);
-    const uint64_t tens = ((word * 103) >> 10) & 0x000F000F000F000FULL;
-    word = tens | ((word - tens * 10) << 8);
-    return word + 0x3030303030303030ULL;
-}
-
-// The twelve digits of value (below 10^12) at destination.
+// The twelve digits of value (below 10^12) at destination, two at a time.
 void Write_Twelve_Digits(char* destination, uint64_t value) {
     const auto high = static_cast<uint32_t>(value / 100000000);
     const auto low = static_cast<uint32_t>(value - uint64_t{high} * 100000000);
-    if constexpr (std::endian::native == std::endian::little) {
-        // The high part has four digits: the upper half of its word.
-        const auto highDigits = static_cast<uint32_t>(Eight_Digit_Word(high) >> 32);
-        const uint64_t lowDigits = Eight_Digit_Word(low);
-        std::memcpy(destination, &highDigits, 4);
-        std::memcpy(destination + 4, &lowDigits, 8);
-    } else {
-        const uint32_t parts[3] = {high, low / 10000, low % 10000};
-        for (const uint32_t part : parts) {
-            std::memcpy(destination, kDigitPairs + 2 * (part / 100), 2);
-            std::memcpy(destination + 2, kDigitPairs + 2 * (part % 100), 2);
-            destination += 4;
-        }
+    const uint32_t parts[3] = {high, low / 10000, low % 10000};
+    for (const uint32_t part : parts) {
+        std::memcpy(destination, kDigitPairs + 2 * (part / 100), 2);
+        std::memcpy(destination + 2, kDigitPairs + 2 * (part % 100), 2);
+        destination += 4;
     }
 }
 
