@@ -51,6 +51,38 @@ const char* Skip_White(const char* p) {
     return p;
 }
 
+// The end of the longest prefix of digits (hexadecimal ones when hex) that
+// strtod takes as a number: digits with at most one point, at least one
+// digit, then an exponent (mark, optional sign, digits) only when complete.
+// p itself when there is no digit.
+const char* Subject_End(const char* p, const char* limit, bool hex) {
+    auto digit = [hex](char c) { return hex ? Is_Hex_Digit(c) : Is_Digit(c); };
+    const char* q = p;
+    bool any = false;
+    while (q < limit && digit(*q)) {
+        ++q;
+        any = true;
+    }
+    if (q < limit && *q == '.') {
+        ++q;
+        while (q < limit && digit(*q)) {
+            ++q;
+            any = true;
+        }
+    }
+    if (!any) return p;
+    const char mark = hex ? 'p' : 'e';
+    if (q < limit && Lower(*q) == mark) {
+        const char* e = q + 1;
+        if (e < limit && (*e == '+' || *e == '-')) ++e;
+        if (e < limit && Is_Digit(*e)) {
+            while (e < limit && Is_Digit(*e)) ++e;
+            q = e;
+        }
+    }
+    return q;
+}
+
 // The decimal route of Read_Double at p (blanks already skipped), limited
 // to the characters before limit; false when the full reading must decide.
 bool Decimal_Route(const char* p, const char* limit, double& value, const char*& stop) {
@@ -69,6 +101,13 @@ bool Decimal_Route(const char* p, const char* limit, double& value, const char*&
     double magnitude = 0.0;
     const auto result = std::from_chars(body, limit, magnitude, std::chars_format::general);
     if (result.ec != std::errc{}) return false;
+    // An exponent is taken only with its digits; anything else (a mark with
+    // two signs, say) is left to the full reading.
+    for (const char* q = body; q < result.ptr; ++q) {
+        if (*q != 'e' && *q != 'E') continue;
+        const char* e = (q[1] == '+' || q[1] == '-') ? q + 2 : q + 1;
+        if (e >= result.ptr || !Is_Digit(*e)) return false;
+    }
     stop = result.ptr;
     value = negative ? -magnitude : magnitude;
     return true;
@@ -128,12 +167,18 @@ Real Full_Reading(const char* text, const char* limit, const char** end) {
     const bool hex = limit - body >= 2 && body[0] == '0' && (body[1] == 'x' || body[1] == 'X');
     const char* digits = hex ? body + 2 : body;
     Real magnitude = 0;
-    // from_chars takes a "-" of its own; strtod takes one sign only.
-    const bool signAgain = digits < limit && (*digits == '-' || *digits == '+');
+    // from_chars is given exactly the characters strtod takes as a number:
+    // it takes a "-" of its own, "inf" after "0x", and exponents with two
+    // signs, where strtod does not.  Words ("inf", "nan(...)") it reads as
+    // strtod does.
+    const bool word = !hex && digits < limit && !Is_Digit(*digits) && *digits != '.' &&
+                      *digits != '-' && *digits != '+';
+    const char* subjectEnd = word ? limit : Subject_End(digits, limit, hex);
     const auto result =
-        signAgain ? std::from_chars_result{digits, std::errc::invalid_argument}
-                  : std::from_chars(digits, limit, magnitude,
-                                    hex ? std::chars_format::hex : std::chars_format::general);
+        subjectEnd == digits
+            ? std::from_chars_result{digits, std::errc::invalid_argument}
+            : std::from_chars(digits, subjectEnd, magnitude,
+                              hex ? std::chars_format::hex : std::chars_format::general);
     const char* stop = result.ptr;
     if (result.ec == std::errc::invalid_argument) {
         if (!hex) {
