@@ -32,6 +32,9 @@ set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# zlib (Debian's libz-mingw-w64-dev) linked in too: libz.a, not the import
+# library of zlib1.dll.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # Test programs built here can be run with Wine.
 find_program(ZER2IVI_WINE NAMES wine)

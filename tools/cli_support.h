@@ -21,6 +21,7 @@ struct OptionSpec {
     std::string_view longName;  // without the leading "--"
     char shortName;             // 0 when there is none
     bool takesValue;
+    bool repeatable = false;  // may be given more than once (values())
 };
 
 struct ParsedOption {
@@ -36,6 +37,8 @@ struct CommandLine {
     // The value of an option, or nothing when it was not given.
     std::optional<std::string> value(std::string_view longName) const;
     bool has(std::string_view longName) const;
+    // Every value of a repeatable option, in the order given.
+    std::vector<std::string> values(std::string_view longName) const;
 };
 
 // Scans the arguments of one command (without the program and command
@@ -74,6 +77,11 @@ std::string Printable_Prefix(std::string_view text, size_t columns);
 // Copies text into a fixed char array and terminates it; false (and an
 // empty field) when the text and its NUL do not fit.
 bool Copy_Field(char* field, size_t fieldSize, std::string_view text);
+
+// A JSON string literal for text: quotes, backslashes and control
+// characters escaped, bytes that are not well-formed UTF-8 replaced by
+// U+FFFD, so that the JSON is valid whatever the text holds.
+std::string Json_String(std::string_view text);
 
 // The user running the tool: $USER, $LOGNAME or the password database.
 std::string Current_User_Name();

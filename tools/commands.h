@@ -16,10 +16,16 @@ inline constexpr uint32_t kAllObsTypes = OBS_C1 | OBS_L1 | OBS_L2 | OBS_P2 | OBS
 
 int Run_Convert(const std::vector<std::string>& arguments);
 int Run_Inspect(const std::vector<std::string>& arguments);
+int Run_Edit(const std::vector<std::string>& arguments);
+int Run_Qc(const std::vector<std::string>& arguments);
 
-// Checks that path names a readable regular file and fits a 256-byte path
-// field; the error text names the argument by its role.
+// Checks that path names a readable file and fits a 256-byte path field;
+// the error text names the argument by its role and gives the reason.
 std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path);
+
+// Prints "zer2ivi <command>: <problem>" to stderr (a file error: no usage);
+// returns kExitConversionFailed.
+int File_Error(const char* command, const std::string& problem);
 
 // Prints "zer2ivi <command>: <problem>" and the command's usage to stderr;
 // returns kExitUsage.

@@ -90,27 +90,6 @@ EpochReport Describe_Epoch(const EpochTime& time, int64_t firstWeek, bool weekKn
     return report;
 }
 
-std::string Json_String(std::string_view text) {
-    std::string result = "\"";
-    for (char c : text) {
-        switch (c) {
-            case '"': result += "\\\""; break;
-            case '\\': result += "\\\\"; break;
-            case '\n': result += "\\n"; break;
-            case '\t': result += "\\t"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                    result += escaped;
-                } else {
-                    result += c;
-                }
-        }
-    }
-    return result + "\"";
-}
-
 std::string Json_Number(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
@@ -216,9 +195,12 @@ int Run_Inspect(const std::vector<std::string>& arguments) {
         return Usage_Error(kCommand, line.positionals.empty() ? "needs OBSFILE" : "too many arguments",
                            kUsage);
     const std::string& input = line.positionals[0];
-    if (auto error = Check_Input_File("OBSFILE", input)) return Usage_Error(kCommand, *error, kUsage);
     std::optional<int32_t> gpsWeek;
     if (auto error = Gps_Week_Option(line, gpsWeek)) return Usage_Error(kCommand, *error, kUsage);
+    if (auto error = Check_Input_File("OBSFILE", input)) return File_Error(kCommand, *error);
+    ZebLogExtent extent;
+    if (auto error = Scan_Zeb_Log(input, extent))
+        return File_Error(kCommand, "OBSFILE '" + input + "': " + *error);
 
     auto directory = TempDirectory::Create();
     if (!directory) {

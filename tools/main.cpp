@@ -1,8 +1,9 @@
 // zer2ivi: the command-line host of the library.
 //   zer2ivi convert OBSFILE EPHEMERISFILE [options]   writes the two RINEX files
 //   zer2ivi inspect OBSFILE [--json] [--gps-week N]   tells what the header will say
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,8 @@ namespace {
 constexpr const char* kMainUsage =
     "usage: zer2ivi convert OBSFILE EPHEMERISFILE [options]\n"
     "       zer2ivi inspect OBSFILE [--json] [--gps-week N]\n"
+    "       zer2ivi edit RINEXOBS [-o OUT | -d DIR] [options]\n"
+    "       zer2ivi qc INPUT [--nav NAV] [--mask DEGREES] [--position X,Y,Z] [--json] [--html FILE]\n"
     "       zer2ivi --version | --help\n"
     "Run 'zer2ivi COMMAND --help' for the options of a command.\n";
 
@@ -29,13 +32,20 @@ constexpr size_t kPathFieldSize = sizeof(ObsSettings::zebFileName);
 
 std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path) {
     struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return role + " '" + path + "' does not exist";
-    if (!S_ISREG(status.st_mode)) return role + " '" + path + "' is not a regular file";
-    if (!std::ifstream(path, std::ios::binary)) return role + " '" + path + "' cannot be read";
+    if (stat(path.c_str(), &status) != 0) return role + " '" + path + "': " + std::strerror(errno);
+    if (S_ISDIR(status.st_mode)) return role + " '" + path + "': " + std::strerror(EISDIR);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return role + " '" + path + "': " + std::strerror(errno);
+    std::fclose(file);
     if (path.size() >= kPathFieldSize)
         return role + " '" + path + "': path longer than " + std::to_string(kPathFieldSize - 1) +
                " characters";
     return std::nullopt;
+}
+
+int File_Error(const char* command, const std::string& problem) {
+    std::fprintf(stderr, "zer2ivi %s: %s\n", command, problem.c_str());
+    return kExitConversionFailed;
 }
 
 int Usage_Error(const char* command, const std::string& problem, const char* usage) {
@@ -100,6 +110,8 @@ int main(int argc, char** argv) {
     arguments.erase(arguments.begin());
     if (command == "convert") return Run_Convert(arguments);
     if (command == "inspect") return Run_Inspect(arguments);
+    if (command == "edit") return Run_Edit(arguments);
+    if (command == "qc") return Run_Qc(arguments);
     if (command == "--version" || command == "-V") {
         std::printf("zer2ivi %s\n", ZER2IVI_VERSION);
         return kExitSuccess;

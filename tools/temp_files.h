@@ -1,4 +1,6 @@
-// Temporary files and directories that the commands clean up on every path.
+// Temporary files and directories that the commands clean up on every path,
+// also when the process is interrupted, and the replacing rename that turns
+// a complete temporary file into a result file.  POSIX and Windows.
 #pragma once
 
 #include <optional>
@@ -8,7 +10,9 @@
 
 namespace zer2ivi::cli {
 
-// A private directory under $TMPDIR (or /tmp), removed with its contents.
+// A private directory under the system's temporary directory ($TMPDIR or
+// /tmp, %TEMP% on Windows), removed with its contents.  SIGINT and SIGTERM
+// remove it too once it is empty: its files belong in a FilesToRemove.
 class TempDirectory {
 public:
     // Nothing when no directory could be made.
@@ -30,10 +34,12 @@ private:
 // Creates a new empty file "<directory>/<prefix>XXXXXX<suffix>" that did not
 // exist before and returns its path ("." as directory gives a bare name).
 // The file gets the permissions of any new file (0666 less the umask).
+// Nothing on failure, with errno telling why.
 std::optional<std::string> Create_Unique_File(const std::string& directory,
                                               std::string_view prefix, std::string_view suffix);
 
-// Removes the files it holds when it goes out of scope, unless released.
+// Removes the files it holds when it goes out of scope, unless released,
+// and also when SIGINT or SIGTERM ends the process before that.
 class FilesToRemove {
 public:
     FilesToRemove() = default;
@@ -41,11 +47,28 @@ public:
     FilesToRemove& operator=(const FilesToRemove&) = delete;
     ~FilesToRemove();
 
-    void add(const std::string& path) { paths_.push_back(path); }
-    void release() { paths_.clear(); }
+    // false when the path is too long or too many files are held for the
+    // signal handler; the file is then still removed at scope end.
+    bool add(const std::string& path);
+    void release();
 
 private:
     std::vector<std::string> paths_;
 };
+
+// Renames from to to, replacing a file that exists at to (rename on POSIX,
+// MoveFileEx with MOVEFILE_REPLACE_EXISTING on Windows).  The reason on
+// failure.
+std::optional<std::string> Replace_File(const std::string& from, const std::string& to);
+
+// Whether a and b name the same file, also when neither exists yet
+// ("x.o" and "./x.o").
+bool Same_File(const std::string& a, const std::string& b);
+
+// The directory part of a path ("." for a bare name, "/" for "/x").
+std::string Directory_Of(const std::string& path);
+
+// The file part of a path, after the last '/' (or '\\' on Windows).
+std::string File_Part(const std::string& path);
 
 }  // namespace zer2ivi::cli

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Stage of scripts/test: builds zer2ivi.dll (32-bit Windows, stdcall
-# exports) with Debian's MinGW-w64 cross compiler and tests it under Wine
-# against the Linux build (tests/windows/run_wine_test.sh).  Installs the
+# exports) and the command-line tool zer2ivi.exe with Debian's MinGW-w64
+# cross compiler and tests both under Wine against the Linux build
+# (tests/windows/run_wine_test.sh).  Installs the
 # cross compiler and Wine, with its 32-bit part, when run as root.
 source "$(dirname "$0")/../lib.sh"
 
@@ -19,8 +20,9 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
   unset ZER2IVI_APT_UPDATED
 fi
+# libz-mingw-w64-dev: zlib for the cross build of the tool's toolkit.
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 binutils-mingw-w64-i686
-                  wine wine32:i386)
+                  libz-mingw-w64-dev wine wine32:i386)
 if ! need_packages "${WINDOWS_PACKAGES[@]}"; then
   # Package lists fetched before i386 was added know no i386 packages.
   unset ZER2IVI_APT_UPDATED

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The zer2ivi tool as a user runs it: usage errors, convert (compared with a
 # plain host of the library, and the conventional file names), inspect (text
-# and JSON) and failing conversions.
+# and JSON), failing conversions that leave nothing behind, warnings,
+# --gps-week, --no-nav and interruption.
 #
-# usage: cli_test.sh ZER2IVI REFERENCE_CONVERT EXAMPLES_DIR
+# usage: cli_test.sh ZER2IVI REFERENCE_CONVERT EXAMPLES_DIR REAL_DATA_DIR
 set -u
 TOOL=$1
 REFERENCE=$2
 EXAMPLES=$3
+REAL=$4
 
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
@@ -16,6 +18,17 @@ cp "$EXAMPLES/bahr1620.zeb" "$EXAMPLES/bahr1620.tagged.eph" "$EXAMPLES/bahr1620.
 # A binary file whose header size word is wrong, and one without epochs.
 printf '\x30\x00' | cat - <(tail -c +3 "$EXAMPLES/bahr1620.zeb") >"$WORK/in/bad.zeb"
 head -c 202 "$EXAMPLES/bahr1620.zeb" >"$WORK/in/empty.zeb"
+# Cut inside the 51st position record (epochs 1-50 end at byte 20806), and
+# inside the measurement records of epoch 48 (which starts at byte 19678).
+head -c 20836 "$EXAMPLES/bahr1620.zeb" >"$WORK/in/cut-position.zeb"
+head -c 20000 "$EXAMPLES/bahr1620.zeb" >"$WORK/in/cut-measurements.zeb"
+# Ephemeris files that are none, or not of the log's day.
+cp "$REAL/bahr1620.04n" "$REAL/bahr1620.04o" "$REAL/07590920.zeb" "$REAL/07590920.plain.eph" \
+  "$REAL/07590920.tagged.eph" "$WORK/in/"
+echo "hello world" >"$WORK/in/hello.eph"
+{ echo; cat "$EXAMPLES/bahr1620.tagged.eph"; } >"$WORK/in/blank-line.eph"
+{ printf '\xef\xbb\xbf'; cat "$EXAMPLES/bahr1620.tagged.eph"; } >"$WORK/in/bom.eph"
+head -n 18 "$EXAMPLES/bahr1620.plain.eph" >"$WORK/in/three.eph"
 # Every temporary file of the tool goes here; it must stay empty.
 export TMPDIR=$WORK/tmp
 
@@ -85,12 +98,6 @@ convert|$ZEB
 zer2ivi convert: needs OBSFILE and EPHEMERISFILE
 convert|$ZEB|$EPH|extra
 zer2ivi convert: too many arguments
-convert|$IN/missing.zeb|$EPH
-zer2ivi convert: OBSFILE '$IN/missing.zeb' does not exist
-convert|$ZEB|$IN/missing.eph
-zer2ivi convert: EPHEMERISFILE '$IN/missing.eph' does not exist
-convert|$ZEB|$IN
-zer2ivi convert: EPHEMERISFILE '$IN' is not a regular file
 convert|$ZEB|$EPH|--types|C1,X2
 zer2ivi convert: --types: unknown observation type 'X2' (known: C1,L1,L2,P2,D1)
 convert|$ZEB|$EPH|--types=
@@ -121,12 +128,14 @@ convert|$ZEB|$EPH|-n|./$EPH
 zer2ivi convert: output './$EPH' is the input file '$EPH'
 convert|$ZEB|$EPH|-o|x.o|-n|./x.o
 zer2ivi convert: -o and -n name the same file
+convert|$ZEB|$EPH|--no-nav
+zer2ivi convert: --no-nav takes OBSFILE only
+convert|$ZEB|--no-nav|-n|x.n
+zer2ivi convert: --no-nav writes no navigation file (-n)
 inspect
 zer2ivi inspect: needs OBSFILE
 inspect|$ZEB|$EPH
 zer2ivi inspect: too many arguments
-inspect|$IN/missing.zeb
-zer2ivi inspect: OBSFILE '$IN/missing.zeb' does not exist
 inspect|$ZEB|--gps-week|x
 zer2ivi inspect: --gps-week: 'x' is not a GPS week number (0 to 9999)
 inspect|$ZEB|--types|C1
@@ -226,7 +235,7 @@ site.obs" "$(listing "$DIR")"
 
 # --- names from the marker, and from the week the user gives ---
 DIR=$WORK/marker
-run "$DIR" "$TOOL" convert "$ZEB" "$EPH" --marker "Ab-9" --gps-week 1150
+run "$DIR" "$TOOL" convert "$ZEB" "$EPH" --marker "Ab-9" --gps-week 1150 --force
 expect_equal "marker name: exit code" 0 "$RC"
 # Week 1150 puts the first epoch (Thursday, 345600 s) on 2002-01-24, day 24.
 expect_equal "marker name: stdout" "SUCCESS: Wrote 120 epochs to RINEX file ab9_0240.02o
@@ -245,20 +254,156 @@ navigation file: bahr1620.04n" "$OUT"
 expect_equal "only -o: files" "bahr1620.04n
 mine.obs" "$(listing "$DIR")"
 
-# A file without epochs is named by the creation date in its header.
-DIR=$WORK/empty
-run "$DIR" "$TOOL" convert "$IN/empty.zeb" "$EPH"
-expect_equal "no epochs: stdout" "SUCCESS: Wrote 0 epochs to RINEX file empt1620.04o
-observation file: empt1620.04o
-navigation file: empt1620.04n" "$OUT"
-
-# --- a failing conversion: exit 1, the library's message, no files left ---
+# --- failing conversions: exit 1, one line on stderr and no usage, nothing
+# on stdout; nothing new is left and files already at the destinations stay
+# as they were ---
 DIR=$WORK/failing
-run "$DIR" "$TOOL" convert "$IN/bad.zeb" "$EPH"
-expect_equal "bad file: exit code" 1 "$RC"
-expect_equal "bad file: stderr" "ERROR: Could not open: $IN/bad.zeb" "$ERR"
-expect_equal "bad file: stdout" "" "$OUT"
-expect_equal "bad file: files left" "" "$(listing "$DIR")"
+mkdir -p "$DIR/taken"
+# args ("|" between arguments) | the line on stderr
+while IFS='|' read -r -a args && IFS= read -r expected; do
+  name="failing: ${args[*]}"
+  rm -rf "$DIR/out" && mkdir "$DIR/out" && echo good >"$DIR/out/keep.o" && echo good >"$DIR/out/keep.n"
+  run "$DIR" "$TOOL" convert "${args[@]}"
+  expect_equal "$name: exit code" 1 "$RC"
+  expect_equal "$name: stderr" "$expected" "$ERR"
+  expect_equal "$name: stdout" "" "$OUT"
+  expect_equal "$name: files left" "out
+taken" "$(listing "$DIR")"
+  expect_equal "$name: destinations" "keep.n:good
+keep.o:good" "$(cd "$DIR/out" && grep -H . ./* | sed 's|^\./||')"
+done <<EOF
+$IN/missing.zeb|$EPH|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: OBSFILE '$IN/missing.zeb': No such file or directory
+$ZEB|$IN/missing.eph|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: EPHEMERISFILE '$IN/missing.eph': No such file or directory
+$ZEB|$IN|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: EPHEMERISFILE '$IN': Is a directory
+$IN/bad.zeb|$EPH|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: OBSFILE '$IN/bad.zeb': not a binary observation log: header size word 48 instead of 202
+$IN/empty.zeb|$EPH|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: OBSFILE '$IN/empty.zeb' holds no epoch
+$IN/cut-measurements.zeb|$EPH|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: ERROR: Problem scanning: $IN/cut-measurements.zeb (epoch 48 at byte offset 19678: its measurement records are cut short by the end of the file)
+$IN/07590920.zeb|$IN/07590920.plain.eph|--types|d1|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: none of the requested observation types (D1) is in OBSFILE '$IN/07590920.zeb'
+$ZEB|$IN/bahr1620.04n|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: EPHEMERISFILE '$IN/bahr1620.04n': ephemeris 1 cannot be a GPS broadcast ephemeris: sqrtA 10 m^1/2 is outside 5000-5300
+$ZEB|$IN/bahr1620.04o|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: EPHEMERISFILE '$IN/bahr1620.04o': ephemeris 1 cannot be a GPS broadcast ephemeris: sqrtA 0 m^1/2 is outside 5000-5300
+$ZEB|$IN/hello.eph|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: EPHEMERISFILE '$IN/hello.eph' holds no ephemeris
+$ZEB|$IN/hello.eph
+zer2ivi convert: EPHEMERISFILE '$IN/hello.eph' holds no ephemeris
+$ZEB|$ZEB|-n|out/keep.n|-o|out/keep.o
+zer2ivi convert: EPHEMERISFILE '$ZEB': ephemeris 1 cannot be a GPS broadcast ephemeris: PRN 0 is outside 1-32
+$ZEB|$IN/blank-line.eph|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: EPHEMERISFILE '$IN/blank-line.eph': ephemeris 1 cannot be a GPS broadcast ephemeris: PRN 0 is outside 1-32
+$ZEB|$IN/bom.eph|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: EPHEMERISFILE '$IN/bom.eph': ephemeris 1 cannot be a GPS broadcast ephemeris: PRN 0 is outside 1-32
+$ZEB|$IN/three.eph|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: EPHEMERISFILE '$IN/three.eph' holds 3 ephemerides: the epochs are dated by the week of the fourth; give --gps-week
+$ZEB|$IN/07590920.tagged.eph|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: the first epoch of OBSFILE '$ZEB' is dated 2005-03-31 00:00:00, 294.0 days from the log's creation (2004-06-10 00:00:00): is EPHEMERISFILE '$IN/07590920.tagged.eph' of the log's day?
+$ZEB|$IN/07590920.tagged.eph|--gps-week|1274|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: no ephemeris of EPHEMERISFILE '$IN/07590920.tagged.eph' lies within 6 hours of the epochs of OBSFILE '$ZEB' (2004-06-10 00:00:00 to 2004-06-10 00:59:30)
+$ZEB|$EPH|--gps-week|1150|-o|out/keep.o|-n|out/keep.n
+zer2ivi convert: the first epoch of OBSFILE '$ZEB' is dated 2002-01-24 00:00:00, 868.0 days from the log's creation (2004-06-10 00:00:00): check --gps-week
+$ZEB|$EPH|-o|out/keep.o|-n|missing/keep.n
+zer2ivi convert: cannot write in directory 'missing' for -n 'missing/keep.n': No such file or directory
+$ZEB|$EPH|-o|missing/keep.o|-n|out/keep.n
+zer2ivi convert: cannot write in directory 'missing' for -o 'missing/keep.o': No such file or directory
+$ZEB|$EPH|-o|taken|-n|out/keep.n
+zer2ivi convert: -o 'taken': Is a directory
+EOF
+# --- conversions with warnings: exit 0, the files, one line per warning ---
+DIR=$WORK/warnings
+# args ("|" between arguments) | files written | the lines on stderr
+while IFS='|' read -r -a args && IFS= read -r files && IFS= read -r expected; do
+  name="warnings: ${args[*]}"
+  rm -rf "$DIR" && mkdir -p "$DIR"
+  run "$DIR" "$TOOL" convert "${args[@]}"
+  expect_equal "$name: exit code" 0 "$RC"
+  expect_equal "$name: stderr" "$(printf '%b' "$expected")" "$ERR"
+  expect_equal "$name: files" "$files" "$(listing "$DIR" | tr '\n' ' ')"
+done <<EOF
+$IN/cut-position.zeb|$EPH|-o|w.o|-n|w.n
+w.n w.o 
+zer2ivi convert: warning: OBSFILE '$IN/cut-position.zeb' ends inside a record: the 30 bytes from offset 20806 on were not converted
+$IN/07590920.zeb|$IN/07590920.plain.eph|--types|C1,D1|-o|w.o|-n|w.n
+w.n w.o 
+zer2ivi convert: warning: observation type D1 is not in OBSFILE '$IN/07590920.zeb'
+$ZEB|$IN/07590920.tagged.eph|--force|-o|w.o|-n|w.n
+w.n w.o 
+zer2ivi convert: warning: the first epoch of OBSFILE '$ZEB' is dated 2005-03-31 00:00:00, 294.0 days from the log's creation (2004-06-10 00:00:00): is EPHEMERISFILE '$IN/07590920.tagged.eph' of the log's day?\nzer2ivi convert: warning: no ephemeris of EPHEMERISFILE '$IN/07590920.tagged.eph' lies within 6 hours of the epochs of OBSFILE '$ZEB' (2005-03-31 00:00:00 to 2005-03-31 00:59:30)
+$ZEB|$IN/hello.eph|--force|--gps-week|1274
+bahr1620.04n bahr1620.04o 
+zer2ivi convert: warning: EPHEMERISFILE '$IN/hello.eph' holds no ephemeris
+$IN/cut-position.zeb|--no-nav
+cutp1620.04o 
+zer2ivi convert: warning: GPS week 1274 taken from the creation date of OBSFILE '$IN/cut-position.zeb' (2004-06-10 00:00:00); --gps-week sets it\nzer2ivi convert: warning: OBSFILE '$IN/cut-position.zeb' ends inside a record: the 30 bytes from offset 20806 on were not converted
+EOF
+checks=$((checks + 1))
+grep -q "^  4  6 10  0 24 30.0000000  0" "$DIR/cutp1620.04o" &&
+  [ "$(grep -c '^  4  6 10' "$DIR/cutp1620.04o")" = 50 ] || fail "--no-nav: not the 50 epochs of 2004-06-10"
+
+# --- --gps-week dates the epochs only: on a file of weeks 1316 and 1317 the
+# navigation file equals the one written without it; the observation file
+# equals a plain host's with the week given ---
+DIR=$WORK/week
+REAL_ZEB=$IN/07590920.zeb
+REAL_EPH=$IN/07590920.plain.eph
+run "$DIR" "$TOOL" convert "$REAL_ZEB" "$REAL_EPH" -o plain.o -n plain.n --run-by t
+expect_equal "without --gps-week: exit code" 0 "$RC"
+run "$DIR" "$TOOL" convert "$REAL_ZEB" "$REAL_EPH" -o week.o -n week.n --run-by t --gps-week 1316
+expect_equal "--gps-week: exit code" 0 "$RC"
+same_rinex "--gps-week: navigation file as without it" "$DIR/week.n" "$DIR/plain.n"
+run "$DIR" "$REFERENCE" "$REAL_ZEB" "$REAL_EPH" ref.o ref.n t "" "" "" 0 31 1 1316
+same_rinex "--gps-week: observation file as the plain host's" "$DIR/week.o" "$DIR/ref.o"
+checks=$((checks + 1))
+# The plain host's single call dates navigation records weeks late: the
+# file is one whose navigation output the option must not change.
+if diff -q "$DIR/ref.n" "$DIR/plain.n" >/dev/null; then
+  fail "--gps-week: the example does not show the week override on navigation records"
+fi
+run "$DIR" "$TOOL" convert "$REAL_ZEB" --no-nav -o nonav.o --run-by t --gps-week 1316
+expect_equal "--no-nav with --gps-week: stdout" "SUCCESS: Wrote 120 epochs to RINEX file nonav.o
+observation file: nonav.o" "$OUT"
+expect_equal "--no-nav with --gps-week: stderr" \
+  "zer2ivi convert: warning: observation type D1 is not in OBSFILE '$REAL_ZEB'" "$ERR"
+same_rinex "--no-nav: observation file as with the navigation file" "$DIR/nonav.o" "$DIR/week.o"
+
+# --- SIGTERM while converting: the temporaries go.  The ephemeris file is a
+# pipe whose writer stays silent, so the tool waits inside the library with
+# both temporaries made ---
+DIR=$WORK/signal
+mkdir -p "$DIR"
+mkfifo "$DIR/eph.fifo"
+(cd "$DIR" && exec "$TOOL" convert "$ZEB" eph.fifo) >/dev/null 2>&1 &
+pid=$!
+exec 3<>"$DIR/eph.fifo"
+for _ in $(seq 100); do
+  [ "$(cd "$DIR" && ls -A | grep -c '^\.zer2ivi-')" = 2 ] && break
+  sleep 0.1
+done
+expect_equal "signal: temporaries while converting" "2" "$(cd "$DIR" && ls -A | grep -c '^\.zer2ivi-')"
+kill -TERM "$pid"
+wait "$pid"
+expect_equal "signal: exit status" 143 "$?"
+exec 3>&-
+expect_equal "signal: files left" "eph.fifo" "$(listing "$DIR")"
+expect_equal "signal: temporaries left" "" "$(listing "$WORK/tmp")"
+
+# --- inspect --json names a file of any name in valid JSON ---
+DIR=$WORK/json
+ODD=$(printf 'caf\xe9 "x"\\\t.zeb')
+mkdir -p "$DIR" && cp "$EXAMPLES/bahr1620.zeb" "$DIR/$ODD"
+run "$DIR" "$TOOL" inspect --json "$ODD"
+expect_equal "json: exit code" 0 "$RC"
+expect_equal "json: file" '  "file": "caf\ufffd \"x\"\\\t.zeb",' "$(printf '%s\n' "$OUT" | sed -n 2p)"
+checks=$((checks + 1))
+if command -v python3 >/dev/null; then
+  printf '%s\n' "$OUT" | python3 -c 'import json, sys; json.load(sys.stdin)' || fail "json: not valid JSON"
+fi
 
 # --- inspect ---
 DIR=$WORK/inspect
@@ -327,7 +472,8 @@ fi
 
 run "$DIR" "$TOOL" inspect "$IN/bad.zeb" --json
 expect_equal "inspect bad file: exit code" 1 "$RC"
-expect_equal "inspect bad file: stderr" "ERROR: Could not open: $IN/bad.zeb" "$ERR"
+expect_equal "inspect bad file: stderr" \
+  "zer2ivi inspect: OBSFILE '$IN/bad.zeb': not a binary observation log: header size word 48 instead of 202" "$ERR"
 expect_equal "inspect bad file: stdout" "" "$OUT"
 expect_equal "inspect bad file: temporaries left" "" "$(listing "$WORK/tmp")"
 

@@ -10,7 +10,12 @@
 #     CR LF line ends and the run date (columns 41-60 of "PGM / RUN BY /
 #     DATE"); the messages are the same too;
 #   - a wrong structSize and missing input files give result 1 and the
-#     expected Get_Error_Str text.
+#     expected Get_Error_Str text;
+#   - zer2ivi.exe, the command-line tool, imports only Windows system DLLs,
+#     converts the bundled example to the Linux tool's files (twice, the
+#     second time replacing the first files), and a bad ephemeris file gives
+#     exit 1 with the Linux tool's message and leaves the files there as
+#     they were.
 #
 # Needs cmake, ninja, g++, the MinGW-w64 i686 cross compilers and Wine with
 # its 32-bit part (scripts/test.d/windows-dll.sh installs them).
@@ -43,25 +48,27 @@ seconds_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; 
 started=$(now)
 cmake -S "$ROOT" -B "$WIN_BUILD" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZER2IVI_BUILD_TESTS=OFF -DZER2IVI_BUILD_TOOLS=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZER2IVI_BUILD_TESTS=OFF \
   >/dev/null || die "configuring the cross build failed"
-cmake --build "$WIN_BUILD" -j "$JOBS" --target zer2ivi zer2ivi_host zer2ivi_internal \
+cmake --build "$WIN_BUILD" -j "$JOBS" --target zer2ivi zer2ivi_host zer2ivi_internal zer2ivi_cli \
   || die "cross build failed"
 # Configured as scripts/test configures its plain tree, which the stage
 # reuses: nothing is built twice.
 cmake -S "$ROOT" -B "$LINUX_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null \
   || die "configuring the Linux build failed"
-cmake --build "$LINUX_BUILD" -j "$JOBS" --target zer2ivi z2i_make_stress_zeb z2i_reference_host \
+cmake --build "$LINUX_BUILD" -j "$JOBS" --target zer2ivi z2i_make_stress_zeb z2i_reference_host zer2ivi_cli \
   || die "Linux build failed"
 echo "builds: $(seconds_since "$started") s"
 
 DLL=$WIN_BUILD/zer2ivi.dll
 HOST_EXE=$WIN_BUILD/zer2ivi_host.exe
+TOOL_EXE=$WIN_BUILD/tools/zer2ivi.exe
+LINUX_TOOL=$LINUX_BUILD/tools/zer2ivi
 INTERNAL_LIB=$WIN_BUILD/libzer2ivi_internal.a
 SHARED_LIB=$LINUX_BUILD/libzer2ivi.so
 REFERENCE_HOST=$LINUX_BUILD/tests/windows/z2i_reference_host
 STRESS_GENERATOR=$LINUX_BUILD/tests/windows/z2i_make_stress_zeb
-for file in "$DLL" "$HOST_EXE" "$INTERNAL_LIB" "$SHARED_LIB" "$REFERENCE_HOST" "$STRESS_GENERATOR"; do
+for file in "$DLL" "$HOST_EXE" "$TOOL_EXE" "$LINUX_TOOL" "$INTERNAL_LIB" "$SHARED_LIB" "$REFERENCE_HOST" "$STRESS_GENERATOR"; do
   [ -f "$file" ] || die "missing after the build: $file"
 done
 
@@ -111,6 +118,14 @@ else
   fail "imports DLLs that are not part of Windows: ${foreign:-none at all}"
 fi
 
+tool_imports=$("$OBJDUMP" -p "$TOOL_EXE" | awk '/^\tDLL Name:/ { print $3 }' | sort -u)
+foreign=$(printf '%s\n' "$tool_imports" | grep -viE '^(kernel32|msvcrt|ucrtbase|api-ms-win-[a-z0-9-]+|ntdll|user32|advapi32)\.dll$' || true)
+if [ -n "$tool_imports" ] && [ -z "$foreign" ]; then
+  pass "zer2ivi.exe imports only system DLLs: $(echo $tool_imports)"
+else
+  fail "zer2ivi.exe imports DLLs that are not part of Windows: ${foreign:-none at all}"
+fi
+
 # The C runtime's own formatted I/O differs from C99 (three-digit
 # exponents, its own rounding): library code must reach only the MinGW
 # implementations (__mingw_vsnprintf, __mingw_strtod, ...).
@@ -131,7 +146,7 @@ mkdir -p "$INPUTS" "$WORK/win" "$WORK/linux"
 # The bundled example, or the shared real data beside the repository.
 find_data() {
   local name=$1 dir
-  for dir in "$ROOT/examples" "$ROOT/../shared/data/real"; do
+  for dir in "$ROOT/examples" "$ROOT/tests/data/real"; do
     if [ -f "$dir/$name" ]; then
       echo "$dir/$name"
       return 0
@@ -146,11 +161,11 @@ for name in bahr1620.zeb bahr1620.tagged.eph 07590920.zeb 07590920.plain.eph; do
   fi
 done
 [ -f "$INPUTS/bahr1620.zeb" ] && [ -f "$INPUTS/bahr1620.tagged.eph" ] ||
-  die "the example bahr1620.zeb / bahr1620.tagged.eph is in neither examples/ nor ../shared/data/real"
+  die "the example bahr1620.zeb / bahr1620.tagged.eph is in neither examples/ nor tests/data/real"
 (cd "$INPUTS" && "$STRESS_GENERATOR" stress.zeb) || die "generating the stress file failed"
 cp "$INPUTS"/* "$WORK/win/"
 cp "$INPUTS"/* "$WORK/linux/"
-cp "$DLL" "$HOST_EXE" "$WORK/win/"
+cp "$DLL" "$HOST_EXE" "$TOOL_EXE" "$WORK/win/"
 
 # ---- Wine -----------------------------------------------------------------------
 
@@ -339,6 +354,53 @@ if expect_failure missing-observations ordinal "ERROR: Could not open: missing.z
   # The navigation file was written whole before the observation side failed.
   compare_rinex "missing-observations: navigation file" "$WORK/win/missing2.nav" \
     "$WORK/linux/example-bahr1620.nav"
+fi
+
+# ---- the command-line tool -----------------------------------------------------
+
+# tool_case TAG EXPECTED_EXIT ARGS...: zer2ivi.exe in $WORK/win and the Linux
+# tool in $WORK/linux with the same arguments; exit codes, standard output
+# and standard error (CR LF removed) must be the same.
+tool_case() {
+  local tag=$1 expected=$2
+  shift 2
+  (cd "$WORK/win" && timeout "$WINE_TIMEOUT" wine zer2ivi.exe "$@") \
+    >"$WORK/$tag.tool-win.raw" 2>"$WORK/$tag.tool-win.err.raw"
+  local win_status=$?
+  (cd "$WORK/linux" && "$LINUX_TOOL" "$@") >"$WORK/$tag.tool-linux.out" 2>"$WORK/$tag.tool-linux.err"
+  local linux_status=$?
+  sed 's/\r$//' "$WORK/$tag.tool-win.raw" >"$WORK/$tag.tool-win.out"
+  sed 's/\r$//' "$WORK/$tag.tool-win.err.raw" >"$WORK/$tag.tool-win.err"
+  if [ "$win_status" = "$expected" ] && [ "$linux_status" = "$expected" ] &&
+    cmp -s "$WORK/$tag.tool-win.out" "$WORK/$tag.tool-linux.out" &&
+    cmp -s "$WORK/$tag.tool-win.err" "$WORK/$tag.tool-linux.err"; then
+    pass "tool $tag: exit $win_status, output as the Linux tool's: $(cat "$WORK/$tag.tool-win.out" "$WORK/$tag.tool-win.err" | head -n 1)"
+    return 0
+  fi
+  fail "tool $tag: exit $win_status (Linux $linux_status, expected $expected)"
+  diff "$WORK/$tag.tool-linux.out" "$WORK/$tag.tool-win.out" | head -n 10
+  diff "$WORK/$tag.tool-linux.err" "$WORK/$tag.tool-win.err" | head -n 10
+  return 1
+}
+
+TOOL_ARGS=(convert bahr1620.zeb bahr1620.tagged.eph -o tool.obs -n tool.nav --run-by "wine test"
+           --marker BAHR)
+for round in first again; do
+  if tool_case "example-$round" 0 "${TOOL_ARGS[@]}"; then
+    compare_rinex "tool example ($round): observation file" "$WORK/win/tool.obs" "$WORK/linux/tool.obs"
+    compare_rinex "tool example ($round): navigation file" "$WORK/win/tool.nav" "$WORK/linux/tool.nav"
+  fi
+done
+printf 'hello world\n' >"$WORK/win/hello.eph"
+cp "$WORK/win/hello.eph" "$WORK/linux/hello.eph"
+cp "$WORK/win/tool.obs" "$WORK/tool.obs.before"
+cp "$WORK/win/tool.nav" "$WORK/tool.nav.before"
+tool_case "bad-ephemeris" 1 convert bahr1620.zeb hello.eph -o tool.obs -n tool.nav
+if cmp -s "$WORK/win/tool.obs" "$WORK/tool.obs.before" && cmp -s "$WORK/win/tool.nav" "$WORK/tool.nav.before" &&
+  [ -z "$(cd "$WORK/win" && ls -A | grep '^\.zer2ivi-')" ]; then
+  pass "tool bad-ephemeris: the files there unchanged, no temporary left"
+else
+  fail "tool bad-ephemeris: the files there changed or a temporary is left"
 fi
 echo "wine conversions: $(seconds_since "$started") s"
 

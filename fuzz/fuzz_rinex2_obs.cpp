@@ -1,0 +1,54 @@
+// Bytes -> a RINEX 2 observation file (plain, or gzip when the bytes are)
+// -> the reader, epoch by epoch, with every loss-of-lock digit set the way
+// decimation sets it, and the product header counted from the epochs.
+#include "harness_support.h"
+#include "products/header_counts.h"
+#include "rinex2/obs_reader.h"
+
+using namespace zer2ivi;
+using namespace zer2ivi::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const ProcessTempDir& dir = ProcessTempDir::instance();
+    static const std::string inputPath = dir.file("input.obs");
+    Write_Bytes(inputPath, data, size);
+
+    const int descriptorsBefore = testing::Open_Descriptor_Count();
+    {
+        static rinex2::ObsEpoch epoch;  // large: made once
+        static products::HeaderCounts counts;
+        counts.reset();
+        rinex2::ObsReader reader;
+        if (reader.open(inputPath)) {
+            rinex2::ObsReader::Status status;
+            while ((status = reader.next(epoch)) == rinex2::ObsReader::Status::kEpoch) {
+                Z2I_FUZZ_CHECK(!epoch.text().empty());
+                Z2I_FUZZ_CHECK(epoch.typeCount <= rinex2::kMaxObsTypes);
+                const size_t before = epoch.text().size();
+                size_t set = 0;
+                for (size_t s = 0; s < epoch.satelliteCount(); ++s)
+                    for (size_t t = 0; t < epoch.typeCount; ++t)
+                        if (epoch.value(s, t).present) {
+                            epoch.setLossOfLock(s, t);
+                            Z2I_FUZZ_CHECK(epoch.value(s, t).lli & 1u);
+                            ++set;
+                        }
+                Z2I_FUZZ_CHECK(epoch.text().size() >= before);
+                Z2I_FUZZ_CHECK(set > 0 || epoch.text().size() == before);
+                counts.add(epoch);
+            }
+            if (status == rinex2::ObsReader::Status::kError) {
+                Z2I_FUZZ_CHECK(reader.error().rfind(inputPath + ":", 0) == 0);
+            } else {
+                Z2I_FUZZ_CHECK(reader.error().empty());
+                const std::string header =
+                    products::Product_Header(reader.header().lines, counts, std::nullopt, "\n");
+                Z2I_FUZZ_CHECK(header.find("END OF HEADER") != std::string::npos);
+            }
+        } else {
+            Z2I_FUZZ_CHECK(reader.error().rfind(inputPath + ":", 0) == 0);
+        }
+    }
+    Z2I_FUZZ_CHECK(testing::Open_Descriptor_Count() == descriptorsBefore);
+    return 0;
+}

@@ -1,0 +1,68 @@
+// What a product's header says about its epochs, counted from the epochs
+// written: first and last epoch, interval, satellites and observations per
+// satellite and type.  The counting table is fixed (every system letter by
+// PRN 1-99), so memory does not grow with the file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rinex2/obs_reader.h"
+
+namespace zer2ivi::products {
+
+using rinex2::Ticks;
+
+class HeaderCounts {
+public:
+    HeaderCounts();
+    void reset();
+    // Counts an epoch; only observation epochs (flags 0 and 1) count.
+    void add(const rinex2::ObsEpoch& epoch);
+
+    size_t epochs() const { return epochs_; }
+    Ticks first() const { return first_; }
+    Ticks last() const { return last_; }
+    // The most frequent difference between consecutive epochs, rounded to
+    // the millisecond (the smallest one on a tie); nothing with fewer than
+    // two epochs.
+    std::optional<Ticks> interval() const;
+
+    static constexpr std::string_view kSystems = "GRSECJIM";
+    static constexpr size_t kPrnSlots = 100;
+    struct Satellite {
+        char system;
+        uint8_t prn;
+        const uint32_t* counts;  // one per observation type
+    };
+    // Satellites with at least one observation, by system (kSystems order)
+    // and PRN.
+    std::vector<Satellite> satellites() const;
+
+private:
+    size_t epochs_ = 0;
+    Ticks first_ = 0;
+    Ticks last_ = 0;
+    static constexpr size_t kIntervalSlots = 16;
+    std::array<std::pair<Ticks, uint64_t>, kIntervalSlots> differences_{};
+    size_t differenceSlots_ = 0;
+    std::vector<uint32_t> counts_;  // [system][prn][type]
+    std::vector<uint8_t> seen_;     // [system][prn]
+};
+
+// The product's header: the lines given (already edited) with TIME OF
+// FIRST OBS, TIME OF LAST OBS, INTERVAL, # OF SATELLITES and PRN / # OF OBS
+// written anew from counts, each in the form (columns, decimals, letters)
+// of the line it replaces.  Records the lines lack stay absent, except TIME
+// OF FIRST OBS, which RINEX 2 requires.  When counts give no interval,
+// fallbackInterval (if any) is written.  Every other line is copied as it
+// is.
+std::string Product_Header(const std::vector<rinex2::HeaderLine>& lines,
+                           const HeaderCounts& counts, std::optional<Ticks> fallbackInterval,
+                           std::string_view lineEnd);
+
+}  // namespace zer2ivi::products

@@ -1,0 +1,65 @@
+// Making products from one RINEX 2 observation file: read -> window ->
+// decimate -> split -> write, in one pass with flat memory.  Each product's
+// epochs go to a body file first; its header, which needs their counts, is
+// written when the product is complete, and the body copied behind it.
+//
+// Products are written under temporary names that the caller's function
+// makes next to each final path; the caller renames them when everything
+// it makes has succeeded (all or nothing).  On failure no file made here is
+// left behind.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "products/header_editor.h"
+#include "rinex2/gps_ticks.h"
+
+namespace zer2ivi::products {
+
+using rinex2::Ticks;
+
+struct ProductRequest {
+    std::string input;  // RINEX 2 observation file, plain or gzip
+    HeaderEdits edits;  // checked with Check_Header_Edits
+    std::optional<Ticks> from;
+    std::optional<Ticks> to;
+    std::optional<Ticks> interval;     // decimation
+    std::optional<Ticks> pieceLength;  // splitting (Parse_Piece_Length)
+    bool gzip = false;
+    // The fast way to a window: skip the epochs before `from` without
+    // reading their values, and stop reading at the first epoch dated at or
+    // after `to` (RINEX files are in time order).  Off, every epoch is read
+    // and filtered; the products are the same.
+    bool fastWindow = true;
+    // The final path of a product from the MARKER NAME of its header and,
+    // when split, the start of its piece.
+    std::function<std::string(const std::string& marker, std::optional<Ticks> pieceStart)>
+        finalPath;
+    // A new empty file in the directory of a final path (nothing when none
+    // can be made there).
+    std::function<std::optional<std::string>(const std::string& finalPath)> createTemporary;
+};
+
+struct ProductFile {
+    std::string temporary;
+    std::string final;
+    size_t epochs = 0;  // observation epochs written
+    Ticks first = 0;
+    Ticks last = 0;
+};
+
+struct ProductOutcome {
+    std::vector<ProductFile> files;
+    size_t epochsRead = 0;  // observation epochs read (or skipped) from the input
+    std::string error;
+    bool usageError = false;  // an option does not suit the file (interval below its own)
+};
+
+// true when every product was written; otherwise outcome.error says why and
+// outcome.files is empty.
+bool Make_Products(const ProductRequest& request, ProductOutcome& outcome);
+
+}  // namespace zer2ivi::products

@@ -1,0 +1,217 @@
+// The quality check of an observation stream: completeness, gaps, cycle
+// slips and multipath, computed epoch by epoch.  The engine never sees a
+// file: a reader (of RINEX, or anything else) hands it one QcEpoch at a time,
+// and it keeps one state per satellite and the thinned points of the plots.
+//
+// The numbers follow fixed definitions, so that another implementation gets
+// the same figures:
+//   - epochs are the records with flag 0 or 1; a gap is a step between
+//     consecutive epochs above 1.5 intervals;
+//   - only GPS satellites (system G or blank) are checked; a usable epoch of
+//     a satellite has code 1, L1, L2 and code 2 (0 is missing) and, with
+//     directions known, an ephemeris within 4 hours and elevation >= mask;
+//   - MP1, MP2 and GF of a usable epoch are the dual-frequency combinations
+//     below; a new arc starts on a loss-of-lock bit since the previous usable
+//     epoch (a), a step above 1.5 intervals (b) or a GF jump above 0.15 m (c);
+//     a slip is an arc start from (a) or (c) but not (b);
+//   - multipath RMS: each arc of at least 10 epochs less its own mean.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace zer2ivi::qc {
+
+inline constexpr double kSpeedOfLight = 299792458.0;  // m/s
+inline constexpr double kFrequencyL1 = 1575.42e6;     // Hz
+inline constexpr double kFrequencyL2 = 1227.60e6;     // Hz
+inline constexpr double kWavelengthL1 = kSpeedOfLight / kFrequencyL1;
+inline constexpr double kWavelengthL2 = kSpeedOfLight / kFrequencyL2;
+inline constexpr double kAlpha = (kFrequencyL1 / kFrequencyL2) * (kFrequencyL1 / kFrequencyL2);
+
+inline constexpr double kGapFactor = 1.5;            // intervals
+inline constexpr double kGeometryFreeJump = 0.15;    // metres
+inline constexpr int kMinimumArcEpochs = 10;
+inline constexpr double kEphemerisReach = 4 * 3600;  // seconds
+inline constexpr double kDefaultMaskDegrees = 10.0;
+
+// Multipath combinations of one usable epoch (metres).
+struct Combinations {
+    double mp1;
+    double mp2;
+    double gf;
+};
+Combinations Combine(double code1, double l1Cycles, double l2Cycles, double code2);
+
+// One satellite's values in one epoch.  A missing value has its has-flag
+// false; a value of 0 counts as missing too.  An LLI of -1 is blank.
+struct SatelliteObservation {
+    char system = 'G';  // 'G', 'R', 'E', 'S', ... ; ' ' is GPS
+    int prn = 0;        // 1..99
+    bool hasCode1 = false, hasL1 = false, hasL2 = false, hasCode2 = false;
+    double code1 = 0, l1 = 0, l2 = 0, code2 = 0;  // metres, cycles, cycles, metres
+    int lliL1 = -1, lliL2 = -1;
+};
+
+struct QcEpoch {
+    double time = 0;  // GPS seconds since 1980-01-06 (gps_clock.h)
+    int flag = 0;     // 0..6: only 0 and 1 are epochs
+    std::span<const SatelliteObservation> satellites;
+};
+
+// Where a GPS satellite is seen from the receiver, when a navigation file is
+// given.  Direction answers false when no ephemeris of that satellite lies
+// within 4 hours of the time.
+class SatelliteDirections {
+public:
+    virtual ~SatelliteDirections() = default;
+    // Elevations are known (a receiver position other than 0,0,0).
+    virtual bool Knows_Elevations() const = 0;
+    virtual bool Direction(int prn, double time, double& elevationDegrees,
+                           double& azimuthDegrees) = 0;
+};
+
+// The most frequent step between consecutive epochs, rounded to the
+// millisecond, the smallest one on a tie: for files without INTERVAL.
+class IntervalFinder {
+public:
+    void Add(double time);
+    // Nothing before two epochs.
+    std::optional<double> Interval() const;
+
+private:
+    static constexpr size_t kMaxDistinctSteps = 100000;
+    std::unordered_map<int64_t, int64_t> counts_;  // milliseconds -> steps
+    std::optional<double> last_;
+};
+
+struct QcSettings {
+    double interval = 30.0;           // seconds; 0 when unknown
+    double maskDegrees = kDefaultMaskDegrees;
+    SatelliteDirections* directions = nullptr;  // none: no navigation file
+};
+
+struct Gap {
+    double before;  // the epoch before the gap
+    double after;   // the epoch after it
+};
+
+// A satellite's figures at the end.
+struct SatelliteFigures {
+    char system = 'G';
+    int prn = 0;
+    bool gps = true;
+    int64_t epochsObserved = 0;
+    int64_t usableEpochs = 0;
+    int64_t arcs = 0;
+    int64_t slips = 0;
+    int64_t keptPoints = 0;        // MP points in arcs of >= 10 epochs
+    double sumSquares1 = 0;        // of MP1 less its arc mean, over kept arcs
+    double sumSquares2 = 0;
+    double first = 0, last = 0;    // first and last epoch observed
+    std::optional<double> Mp1_Rms() const;
+    std::optional<double> Mp2_Rms() const;
+    std::string Name() const;      // "G05", "R12"
+};
+
+// Thinned points for the pictures.
+struct MultipathPoint {
+    double time;
+    float mp1;  // less the arc mean (metres)
+    float mp2;
+    uint32_t epochIndex;
+    uint32_t arc;
+};
+struct SkyPoint {
+    float azimuth;    // degrees
+    float elevation;  // degrees
+    uint32_t epochIndex;
+};
+struct Stretch {
+    double start;
+    double end;
+};
+struct SatellitePlot {
+    std::vector<Stretch> observed;   // stretches of consecutive epochs
+    std::vector<double> slipTimes;   // at most kMaxSlipMarks
+    std::vector<MultipathPoint> multipath;
+    std::vector<SkyPoint> sky;
+};
+
+struct QcResult {
+    int64_t epochs = 0;
+    double first = 0, last = 0;
+    double interval = 0;
+    int64_t expectedEpochs = 0;
+    std::optional<double> Completeness() const;
+    int64_t gapCount = 0;
+    std::vector<Gap> gaps;          // the first kMaxGapsListed
+    std::vector<SatelliteFigures> satellites;  // sorted by system and PRN
+    std::vector<SatellitePlot> plots;          // same order
+    int64_t usableEpochs = 0;
+    int64_t slips = 0;
+    int64_t keptPoints = 0;
+    double sumSquares1 = 0, sumSquares2 = 0;
+    std::optional<double> Mp1_Rms() const;
+    std::optional<double> Mp2_Rms() const;
+    std::optional<double> Observations_Per_Slip() const;
+};
+
+class QcEngine {
+public:
+    static constexpr size_t kMaxGapsListed = 10000;
+    static constexpr size_t kMaxSlipMarks = 2000;             // per satellite
+    static constexpr size_t kMaxStretches = 400;              // per satellite
+    static constexpr size_t kMaxMultipathPoints = 24000;      // all satellites
+    static constexpr size_t kMaxSkyPoints = 24000;            // all satellites
+
+    explicit QcEngine(const QcSettings& settings);
+    void Add(const QcEpoch& epoch);
+    // Closes the open arcs; the engine is done afterwards.
+    QcResult Finish();
+
+private:
+    struct Arc {
+        int64_t count = 0;
+        double origin1 = 0, origin2 = 0;  // MP values of the arc's first epoch
+        double sum1 = 0, sumSquares1 = 0, sum2 = 0, sumSquares2 = 0;  // relative to the origins
+    };
+    struct SatelliteState {
+        SatelliteFigures figures;
+        SatellitePlot plot;
+        bool lossOfLockPending = false;
+        bool hasUsable = false;
+        double lastUsable = 0;
+        double lastGeometryFree = 0;
+        int64_t lastSeenEpoch = -1;
+        double stretchMerge = 0;  // stretches closer than this are joined
+        Arc arc;
+    };
+
+    SatelliteState& State_Of(char system, int prn);
+    void Observe(SatelliteState& state, const SatelliteObservation& obs, double time);
+    void Close_Arc(SatelliteState& state);
+    void Add_Stretch(SatelliteState& state, double time);
+    void Thin_Multipath();
+    void Thin_Sky();
+
+    QcSettings settings_;
+    double longStep_;  // a step above this is a gap (and starts an arc)
+    QcResult result_;
+    int64_t epochIndex_ = -1;
+    double previousTime_ = 0;
+    // Satellites by system letter and PRN: index into states_, -1 when new.
+    std::array<int32_t, 27 * 100> lookup_;
+    std::vector<SatelliteState> states_;
+    uint32_t multipathStride_ = 1;
+    size_t multipathPoints_ = 0;
+    uint32_t skyStride_ = 1;
+    size_t skyPoints_ = 0;
+};
+
+}  // namespace zer2ivi::qc

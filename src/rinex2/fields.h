@@ -1,0 +1,38 @@
+// Fixed-column fields of RINEX 2 lines: cutting them out, reading numbers
+// from them and writing numbers into them, with '.' as the decimal point
+// whatever the locale.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zer2ivi::rinex2 {
+
+// Columns [first, first + width) of a line (0-based); shorter or empty when
+// the line ends before.
+std::string_view Columns(std::string_view line, size_t first, size_t width);
+std::string_view Trim(std::string_view text);
+std::string_view Trim_Right(std::string_view text);
+bool Is_Blank(std::string_view text);
+
+// A whole field as an integer (blanks around allowed, a '-' sign); nothing
+// for a blank field or any other text.
+std::optional<long long> Parse_Integer(std::string_view field);
+// A whole field as a decimal number ("12.5", "-.25", "1.0D+03"); nothing for
+// a blank field or any other text.
+std::optional<double> Parse_Decimal(std::string_view field);
+
+// Appends value right-aligned in width columns with `decimals` decimals
+// (Fortran Fw.d).  false, and nothing appended, when it does not fit.
+bool Append_Fixed(std::string& line, double value, size_t width, int decimals);
+// Appends an integer right-aligned in width columns (Fortran Iw).
+bool Append_Integer(std::string& line, long long value, size_t width);
+// Appends text left-aligned and padded with blanks to width columns.
+bool Append_Text(std::string& line, std::string_view text, size_t width);
+// Pads the line to column 60 and appends the label: a complete header line
+// without its line end.
+void Append_Label(std::string& line, std::string_view label);
+
+}  // namespace zer2ivi::rinex2

@@ -1,0 +1,126 @@
+// The RINEX 2 navigation reader: real files read whole, and each kind of
+// damage named with file and line.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "rinex2/nav_reader.h"
+
+namespace zer2ivi::rinex2 {
+namespace {
+
+const std::string kReal = std::string(ZER2IVI_SOURCE_DIR) + "/tests/data/real/";
+
+TEST(NavReader, ReadsRealFilesWhole) {
+    struct Case {
+        const char* file;
+        int records;
+        int firstPrn;
+        double firstAf0, firstSqrtA, firstWeek, firstToe;
+    };
+    const Case cases[] = {
+        {"bahr1620.04n", 166, 5, .341222621500e-04, .515376806831e+04, 1274, 352800},
+        {"07590920.05n", 162, 0, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        NavReader reader;
+        std::string error;
+        ASSERT_TRUE(reader.Open(kReal + c.file, error)) << error;
+        GpsEphemeris e;
+        int records = 0;
+        NavReader::Result result;
+        while ((result = reader.Next(e, error)) == NavReader::Result::Record) {
+            if (records == 0 && c.firstPrn != 0) {
+                EXPECT_EQ(e.prn, c.firstPrn);
+                EXPECT_EQ(e.tocYear, 2004);
+                EXPECT_EQ(e.tocHour, 2);
+                EXPECT_DOUBLE_EQ(e.af0, c.firstAf0);
+                EXPECT_DOUBLE_EQ(e.sqrtA, c.firstSqrtA);
+                EXPECT_DOUBLE_EQ(e.week, c.firstWeek);
+                EXPECT_DOUBLE_EQ(e.toe, c.firstToe);
+                EXPECT_DOUBLE_EQ(e.crs, -.386250000000e+02);
+                EXPECT_DOUBLE_EQ(e.fitInterval, 4);
+            }
+            EXPECT_GT(e.sqrtA, 5000) << c.file << " record " << records;
+            ++records;
+        }
+        EXPECT_EQ(result, NavReader::Result::End) << error;
+        EXPECT_EQ(records, c.records) << c.file;
+    }
+}
+
+TEST(NavReader, DamageIsNamedByFileAndLine) {
+    const std::string header =
+        "     2.10           N: GPS NAV DATA                         RINEX VERSION / TYPE\n"
+        "                                                            END OF HEADER\n";
+    const std::string record =
+        " 5 04  6 10  2  0  0.0  .341222621500D-04  .181898940355D-11  .000000000000D+00\n"
+        "     .900000000000D+02 -.386250000000D+02  .501449458811D-08  .237108733125D+01\n"
+        "    -.217743217945D-05  .526548980270D-02  .109504908323D-04  .515376806831D+04\n"
+        "     .352800000000D+06 -.540167093277D-07 -.152094815689D+01 -.912696123123D-07\n"
+        "     .935617824444D+00  .151375000000D+03  .833656182315D+00 -.815033949435D-08\n"
+        "    -.124290891500D-09  .100000000000D+01  .127400000000D+04  .000000000000D+00\n"
+        "     .200000000000D+01  .000000000000D+00 -.419095158577D-08  .346000000000D+03\n"
+        "     .345606000000D+06\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        bool opens;
+        int records;
+        std::string error;  // empty: ends normally
+    };
+    std::string badNumber = record;
+    badNumber.replace(80 + 5, 5, "x9000");
+    const Case cases[] = {
+        {"one record, short last line", header + record, true, 1, ""},
+        {"blank line at the end", header + record + "\n", true, 1, ""},
+        {"CR LF lines", [&] {
+             std::string t;
+             for (char ch : header + record) { if (ch == '\n') t += '\r'; t += ch; }
+             return t;
+         }(), true, 1, ""},
+        {"observation file", "     2.10           OBSERVATION DATA    G                   RINEX VERSION / TYPE\n",
+         false, 0, "1: not a GPS navigation file (type 'O')"},
+        {"version 3", "     3.04           N: GNSS NAV DATA    M                   RINEX VERSION / TYPE\n",
+         false, 0, "1: RINEX version 3.04, not 2"},
+        {"no header", "hello world\n", false, 0, "1: not a RINEX file (no RINEX VERSION / TYPE)"},
+        {"header never ends", header.substr(0, 81), false, 0, "1: no END OF HEADER"},
+        {"record cut", header + record.substr(0, 80 * 3), true, 0,
+         "5: file ends inside an ephemeris (3 of 8 lines)"},
+        {"bad number", header + badNumber, true, 0, "4: malformed number in column 4"},
+        {"bad epoch", header + "xx" + record.substr(2), true, 0, "3: malformed PRN / EPOCH / SV CLK line"},
+    };
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("z2i_nav_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = (dir / "t.n").string();
+        std::ofstream(path, std::ios::binary) << c.text;
+        NavReader reader;
+        std::string error;
+        ASSERT_EQ(reader.Open(path, error), c.opens) << error;
+        if (!c.opens) {
+            EXPECT_EQ(error, path + ":" + c.error);
+            continue;
+        }
+        GpsEphemeris e;
+        int records = 0;
+        NavReader::Result result;
+        while ((result = reader.Next(e, error)) == NavReader::Result::Record) ++records;
+        EXPECT_EQ(records, c.records);
+        if (c.error.empty()) {
+            EXPECT_EQ(result, NavReader::Result::End) << error;
+        } else {
+            EXPECT_EQ(result, NavReader::Result::Error);
+            EXPECT_EQ(error, path + ":" + c.error);
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zer2ivi::rinex2

@@ -1,0 +1,87 @@
+#include "conversion_checks.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "rinex_names.h"
+
+namespace zer2ivi::cli {
+namespace {
+
+constexpr int64_t kGpsEpochDays = 3657;  // 1980-01-06 after 1970-01-01
+
+std::string Number_Text(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+// The Gregorian date of a day count from 1970-01-01 (Days_From_Civil undone).
+void Civil_From_Days(int64_t days, int64_t& year, int64_t& month, int64_t& day) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
+    day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+    month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+    year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+}
+
+}  // namespace
+
+std::optional<std::string> Record_Problem(const NavRecordFacts& record) {
+    if (!record.layoutProblem.empty()) return record.layoutProblem;
+    if (record.prn < kMinPrn || record.prn > kMaxPrn)
+        return "PRN " + std::to_string(record.prn) + " is outside 1-32";
+    if (!(record.sqrtA >= kMinSqrtA && record.sqrtA <= kMaxSqrtA))
+        return "sqrtA " + Number_Text(record.sqrtA) + " m^1/2 is outside 5000-5300";
+    if (!(record.eccentricity >= kMinEccentricity && record.eccentricity <= kMaxEccentricity))
+        return "eccentricity " + Number_Text(record.eccentricity) + " is outside 0-0.1";
+    if (!(record.toe >= kMinToe && record.toe <= kMaxToe))
+        return "toe " + Number_Text(record.toe) + " s is outside 0-604800";
+    return std::nullopt;
+}
+
+double Ephemeris_Time(const NavRecordFacts& record) {
+    return record.week * kSecondsPerWeek + record.toe;
+}
+
+double Gps_Seconds(const EpochTime& time) {
+    const GpsWeekSeconds gps = Calendar_To_Gps(time);
+    return static_cast<double>(gps.week) * kSecondsPerWeek + gps.seconds;
+}
+
+double Creation_Seconds(const ZebHeaderFacts& header) {
+    const int64_t days =
+        Days_From_Civil(header.createdYear, header.createdMonth, header.createdDay) - kGpsEpochDays;
+    return static_cast<double>(days) * kSecondsPerDay + header.createdHour * 3600.0 +
+           header.createdMinute * 60.0 + header.createdSecond;
+}
+
+double Distance_Outside(double t, double first, double last) {
+    if (t < first) return first - t;
+    if (t > last) return t - last;
+    return 0.0;
+}
+
+int32_t Week_Closest_To(double near, double timeOfWeek) {
+    return static_cast<int32_t>(std::lround((near - timeOfWeek) / kSecondsPerWeek));
+}
+
+std::string Gps_Time_Text(double seconds) {
+    const double whole = std::floor(seconds);
+    const auto days = static_cast<int64_t>(std::floor(whole / kSecondsPerDay));
+    const auto ofDay = static_cast<int64_t>(whole - static_cast<double>(days) * kSecondsPerDay);
+    int64_t year = 0, month = 0, day = 0;
+    Civil_From_Days(days + kGpsEpochDays, year, month, day);
+    char text[160];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
+                  static_cast<long long>(year), static_cast<long long>(month),
+                  static_cast<long long>(day), static_cast<long long>(ofDay / 3600),
+                  static_cast<long long>(ofDay / 60 % 60), static_cast<long long>(ofDay % 60));
+    return text;
+}
+
+}  // namespace zer2ivi::cli

@@ -1,0 +1,138 @@
+#include "product_options.h"
+
+#include "rinex2/fields.h"
+#include "rinex_names.h"
+#include "products/epoch_filters.h"
+
+namespace zer2ivi::cli {
+
+using products::HeaderEdits;
+using rinex2::Ticks;
+
+namespace {
+
+constexpr std::string_view kGzipSuffix = ".gz";
+
+// "H,E,N" or "X,Y,Z": three decimal numbers.
+std::optional<std::array<double, 3>> Parse_Three(std::string_view text) {
+    std::array<double, 3> values{};
+    for (size_t i = 0; i < values.size(); ++i) {
+        const size_t comma = text.find(',');
+        if ((comma == std::string_view::npos) != (i == values.size() - 1)) return std::nullopt;
+        const auto value = rinex2::Parse_Decimal(text.substr(0, comma));
+        if (!value) return std::nullopt;
+        values[i] = *value;
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    }
+    return values;
+}
+
+}  // namespace
+
+bool ProductOptions::changesProduct() const {
+    return !edits.empty() || from || to || interval || pieceLength;
+}
+
+void Add_Product_Option_Specs(std::vector<OptionSpec>& specs, bool forEdit) {
+    for (const products::TextField& field : products::kTextFields)
+        if (forEdit || !field.editOnly) specs.push_back({field.option, 0, true});
+    for (const products::TripleField& field : products::kTripleFields)
+        specs.push_back({field.option, 0, true});
+    specs.push_back({"comment", 0, true, true});
+    for (std::string_view name : {"from", "to", "interval", "split"}) specs.push_back({name, 0, true});
+    specs.push_back({"gzip", 0, false});
+}
+
+std::string Product_Options_Help(bool forEdit) {
+    std::string help;
+    if (forEdit)
+        help +=
+            "      --marker TEXT            MARKER NAME (60 characters)\n"
+            "      --observer TEXT          OBSERVER (20 characters)\n"
+            "      --agency TEXT            AGENCY (40 characters)\n"
+            "      --run-by TEXT            RUN BY of PGM / RUN BY / DATE (20 characters)\n";
+    help +=
+        "      --marker-number TEXT     MARKER NUMBER (20 characters)\n"
+        "      --receiver-number TEXT   receiver serial number (20 characters)\n"
+        "      --receiver-type TEXT     receiver type (20 characters)\n"
+        "      --receiver-version TEXT  receiver firmware version (20 characters)\n"
+        "      --antenna-number TEXT    antenna serial number (20 characters)\n"
+        "      --antenna-type TEXT      antenna type and radome, e.g. \"TRM29659.00     NONE\"\n"
+        "                               (20 characters)\n"
+        "      --antenna-delta H,E,N    ANTENNA: DELTA H/E/N in metres\n"
+        "      --position X,Y,Z         APPROX POSITION XYZ in metres (ECEF)\n"
+        "      --comment TEXT           a COMMENT line after the first header line\n"
+        "                               (60 characters; repeatable)\n"
+        "      --from TIME, --to TIME   keep the epochs from TIME up to, not including, TIME\n"
+        "                               (GPS time, 2005-01-20T01:00:00, fractions allowed)\n"
+        "      --interval SECONDS       keep the epochs at multiples of SECONDS since the\n"
+        "                               start of the GPS week (within 1 ms); loss-of-lock\n"
+        "                               bits of dropped epochs move to the next kept one\n"
+        "      --split 1d|1h|15m        one file per day, hour or quarter-hour of GPS time,\n"
+        "                               named ssssddd0.yyo, ssssdddh.yyo, ssssdddhmm.yyo\n"
+        "      --gzip                   write gzip-compressed files (.gz appended)\n"
+        "Header records present are replaced in place, missing ones added.  TIME OF\n"
+        "FIRST OBS, TIME OF LAST OBS, INTERVAL, # OF SATELLITES and PRN / # OF OBS are\n"
+        "counted anew from the epochs written (where the input has them; TIME OF FIRST\n"
+        "OBS always); all other lines stay as they were.\n";
+    return help;
+}
+
+std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool forEdit,
+                                                 ProductOptions& options) {
+    options = ProductOptions{};
+    HeaderEdits& edits = options.edits;
+    for (const products::TextField& field : products::kTextFields)
+        if (forEdit || !field.editOnly)
+            if (auto text = line.value(field.option)) edits.*field.member = *text;
+    for (const products::TripleField& field : products::kTripleFields) {
+        const auto text = line.value(field.option);
+        if (!text) continue;
+        edits.*field.member = Parse_Three(*text);
+        if (!(edits.*field.member))
+            return "--" + std::string(field.option) + ": '" + *text + "' is not three numbers a,b,c";
+    }
+    edits.comments = line.values("comment");
+    if (auto error = products::Check_Header_Edits(edits)) return error;
+
+    for (auto [name, target] : {std::pair{"from", &options.from}, std::pair{"to", &options.to}}) {
+        const auto text = line.value(name);
+        if (!text) continue;
+        *target = rinex2::Parse_Iso8601(*text);
+        if (!*target)
+            return std::string("--") + name + ": '" + *text +
+                   "' is not a GPS time like 2005-01-20T01:00:00";
+    }
+    if (options.from && options.to && *options.to <= *options.from)
+        return "the window ends (--to " + *line.value("to") + ") before it starts (--from " +
+               *line.value("from") + ")";
+    if (auto text = line.value("interval")) {
+        options.interval = rinex2::Parse_Seconds(*text);
+        if (!options.interval) return "--interval: '" + *text + "' is not a number of seconds";
+        if (*options.interval <= 0) return "--interval: must be above 0 seconds";
+    }
+    if (auto text = line.value("split")) {
+        options.pieceLength = products::Parse_Piece_Length(*text);
+        if (!options.pieceLength) return "--split: '" + *text + "' is not 1d, 1h or 15m";
+        options.pieceText = *text;
+    }
+    options.gzip = line.has("gzip");
+    return std::nullopt;
+}
+
+std::string Product_Station(const std::string& marker, const std::string& inputPath) {
+    std::string stem = File_Stem(inputPath);
+    // "bahr1620.04o.gz": the stem of the file inside.
+    if (const size_t dot = stem.find('.'); dot != std::string::npos) stem.resize(dot);
+    return Station_Designator(marker.find_first_not_of(' ') == std::string::npos ? stem : marker);
+}
+
+std::string With_Gzip_Suffix(const std::string& path, bool gzip) {
+    if (!gzip) return path;
+    if (path.size() >= kGzipSuffix.size() &&
+        path.compare(path.size() - kGzipSuffix.size(), kGzipSuffix.size(), kGzipSuffix) == 0)
+        return path;
+    return path + std::string(kGzipSuffix);
+}
+
+}  // namespace zer2ivi::cli
