@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "ephemeris/value_text.h"
+#include "numbers/numbers.h"
 #include "rinex_nav/rinex_nav.h"
 
 namespace {
 
-using zer2ivi::ephemeris_detail::Leading_Int32_In;
-using zer2ivi::ephemeris_detail::Read_Double_In;
+using zer2ivi::Leading_Int32_In;
+using zer2ivi::Read_Double_In;
 
 double Cpu_Seconds() {
     rusage usage{};

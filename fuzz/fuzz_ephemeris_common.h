@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "ephemeris/ephemeris.h"
 #include "harness_support.h"
 #include "rinex_nav/rinex_nav.h"
-#include "rinex_obs/rinex_obs.h"
+#include "rinex_text/rinex_text.h"
 
 namespace zer2ivi::fuzz {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "api/api.h"
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "harness_support.h"
 
 using namespace zer2ivi;

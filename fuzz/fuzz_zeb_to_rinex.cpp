@@ -17,7 +17,7 @@
 #include <cstring>
 #include <memory>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "harness_support.h"
 #include "zer2ivi/zer2ivi.h"
 

@@ -24,7 +24,7 @@ need_packages() {
 }
 
 need_build_tools() {
-  need_packages g++ cmake ninja-build libgtest-dev pkg-config python3 rtklib zlib1g-dev
+  need_packages g++ cmake ninja-build libgtest-dev pkg-config python3 rtklib zlib1g-dev locales
 }
 
 # build_tree DIR [cmake args...]

@@ -7,8 +7,8 @@
 #include <limits>
 
 #include "api/api.h"
-#include "api/conversion_files.h"
-#include "api/library_state.h"
+#include "base/output_file.h"
+#include "base/library_state.h"
 #include "gpstime/gpstime.h"
 #include "rinex_obs/rinex_obs.h"
 #include "zebfile/zebfile.h"
@@ -25,14 +25,19 @@ constexpr const char* kMsgSuccess = "SUCCESS: Wrote %d epochs to RINEX file %s";
 constexpr int kZebStreamBufferSize = 256;
 constexpr size_t kPathFieldSize = sizeof(ObsSettings{}.zebFileName);
 
-// Closes the binary file on every path, after the output.
+// The binary file, closed on every path.  Declared before the output, so
+// that leaving the conversion by any path closes the output first.
 class InputFile {
 public:
-    explicit InputFile(ZebFile* file) : file_(file) {}
+    InputFile() = default;
     ~InputFile() { close(); }
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
+    bool open(const char* path) {
+        file_ = Zeb_Open(path, kZebStreamBufferSize);
+        return file_ != nullptr;
+    }
     ZebFile* get() const { return file_; }
     void close() {
         if (file_ != nullptr) Zeb_Close(file_);
@@ -40,15 +45,8 @@ public:
     }
 
 private:
-    ZebFile* file_;
+    ZebFile* file_ = nullptr;
 };
-
-// Closes both files, the output first, and reports a failure: result 1.
-int32_t Fail(OutputFile& output, InputFile& input) {
-    output.close();
-    input.close();
-    return 1;
-}
 
 }  // namespace
 
@@ -65,6 +63,8 @@ int32_t Convert_Observations(const ObsSettings& settings) {
     const FieldText<kPathFieldSize> outputPath(settings.rinexObsFileName);
     const FieldText<kPathFieldSize> zebPath(settings.zebFileName);
 
+    // The input outlives the output: destructors run in reverse order.
+    InputFile input;
     OutputFile output;
     if (!output.open(outputPath.text)) {
         Format_Message(kMsgCouldNotOpen, File_Part_Of(outputPath.text));
@@ -72,23 +72,22 @@ int32_t Convert_Observations(const ObsSettings& settings) {
     }
     output.take_large_buffer();
 
-    InputFile input(Zeb_Open(zebPath.text, kZebStreamBufferSize));
-    if (input.get() == nullptr) {
+    if (!input.open(zebPath.text)) {
         // Replaces the reader's message; the output stays behind, empty.
         Format_Message(kMsgCouldNotOpen, File_Part_Of(zebPath.text));
-        return Fail(output, input);
+        return 1;
     }
 
     if (Prescan_Observations(input.get(), summary) != 0) {
         Format_Message(kMsgProblemScanning, File_Part_Of(zebPath.text));
-        return Fail(output, input);
+        return 1;
     }
 
     const uint32_t obsTypes = settings.obsTypeMask & summary.obsTypesFound;
 
     if (Write_Obs_Header(output.stream(), settings, summary, obsTypes) != 0) {
         Set_Message(kMsgDiskFull);
-        return Fail(output, input);
+        return 1;
     }
 
     PositionRecord position{};
@@ -101,7 +100,7 @@ int32_t Convert_Observations(const ObsSettings& settings) {
         if (status == -1) break;
         if (status != 0) {
             // The reader's message, naming the full path, stands.
-            return Fail(output, input);
+            return 1;
         }
         if (Week_Rolled_Over(previousPosition.timeOfWeek, position.timeOfWeek)) {
             rolloverCount = Add_Weeks(rolloverCount, 1);
@@ -110,7 +109,7 @@ int32_t Convert_Observations(const ObsSettings& settings) {
                             previousMeasurements, obsTypes,
                             Add_Weeks(library.baseWeek, rolloverCount)) != 0) {
             Set_Message(kMsgDiskFull);
-            return Fail(output, input);
+            return 1;
         }
         // The whole epoch, also the slots beyond its count.
         previousPosition = position;

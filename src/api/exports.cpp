@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "api/api.h"
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "rinex_nav/rinex_nav.h"
 #include "zer2ivi/zer2ivi.h"
 

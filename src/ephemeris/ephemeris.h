@@ -64,6 +64,14 @@ struct TaggedBlock {
     TaggedLine lines[kTaggedMaxLines];
 };
 
+// The readers' library-wide working area: the block being read and the line
+// buffer of Read_Block.  Each Read_Block call overwrites both.
+struct EphemerisReaderArea {
+    TaggedBlock taggedBlock;
+    char blockLineBuffer[kBlockLineSize];
+};
+extern EphemerisReaderArea ephemerisReaders;
+
 // A text file read as a Windows text-mode stream reads it, on every
 // platform: a CR right before an LF is dropped, a Ctrl-Z (0x1A) ends the
 // file, and the end-of-file indicator is set only by a read that meets the

@@ -4,23 +4,15 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "ephemeris/ephemeris.h"
-#include "ephemeris/value_text.h"
+#include "ephemeris/ephemeris_layout.h"
+#include "ephemeris/word_scan.h"
+#include "numbers/numbers.h"
 
 namespace zer2ivi {
 namespace {
-
-using ephemeris_detail::Leading_Int32_In;
-using ephemeris_detail::Read_Double_In;
-
-// The six lines of one ephemeris.
-constexpr const char* kPlainLine1 = "%d %d %ld %lf %ld %ld";
-constexpr const char* kPlainLine2 = "%lf %lf %lf";
-constexpr const char* kPlainLine3 = "%ld %lf %lf %lf";
-constexpr const char* kPlainLine4 = "%lf %lf %lf %lf";
-constexpr const char* kPlainLine5 = "%ld %lf %lf %lf";
-constexpr const char* kPlainLine6 = "%lf %lf %lf %lf %lf";
 
 bool Is_Separator(char c) { return c == ' ' || c == ',' || c == '\t'; }
 
@@ -73,20 +65,85 @@ Conversion Next_Conversion(const char*& format) {
     }
 }
 
+// Where the values of a line go: the destinations of a format (the
+// variable arguments of Scan_Line) or the record members of one plain line
+// of the ephemeris layout.  more() tells whether another conversion
+// follows; conversion() then reads it.
+class FormatDestinations {
+public:
+    FormatDestinations(const char* format, va_list& args) : format_(format), args_(args) {}
+    bool more() {
+        while (*format_ != '\0' && *format_ != '%') ++format_;
+        if (*format_ == '\0') return false;
+        ++format_;
+        return true;
+    }
+    Conversion conversion() { return Next_Conversion(format_); }
+    template <typename T>
+    T* destination() {
+        return va_arg(args_, T*);
+    }
+
+private:
+    const char* format_;
+    va_list& args_;
+};
+
+class FieldDestinations {
+public:
+    FieldDestinations(int plainLine, EphemerisRecord& record) : line_(plainLine), record_(record) {
+        skip_to_line();
+    }
+    bool more() const { return entry_ < kEphemerisLineCount; }
+    Conversion conversion() {
+        current_ = &kEphemerisLines[entry_].fields[field_];
+        if (++field_ >= kEphemerisLines[entry_].fieldCount) {
+            ++entry_;
+            field_ = 0;
+            skip_to_line();
+        }
+        return current_->is_integer() ? Conversion::Int : Conversion::Double;
+    }
+    template <typename T>
+    T* destination() {
+        if constexpr (std::is_same_v<T, int32_t>) {
+            return &(record_.*current_->integer);
+        } else if constexpr (std::is_same_v<T, double>) {
+            return &(record_.*current_->real);
+        } else {
+            // The layout holds only integer and double members: the other
+            // conversions never come from it.
+            static_assert(std::is_same_v<T, float> || std::is_same_v<T, char>);
+            return reinterpret_cast<T*>(unused_);
+        }
+    }
+
+private:
+    void skip_to_line() {
+        while (entry_ < kEphemerisLineCount && kEphemerisLines[entry_].plainLine != line_) ++entry_;
+    }
+    int line_;
+    EphemerisRecord& record_;
+    int entry_ = 0;
+    int field_ = 0;
+    const EphemerisField* current_ = nullptr;
+    alignas(float) char unused_[kBlockLineSize];
+};
+
 // line holds length characters and a NUL.
-int Scan_Values(const char* line, size_t length, const char* format, va_list args) {
+template <typename Destinations>
+int Scan_Values(const char* line, size_t length, Destinations& destinations) {
     size_t position = 0;  // just after the last value: its separator or the end
     bool afterValue = false;
     int count = 0;
-    for (const char* f = format; *f != '\0';) {
-        if (*f++ != '%') continue;
+    while (destinations.more()) {
         if (position >= length) return count;
-        const Conversion conversion = Next_Conversion(f);
+        const Conversion conversion = destinations.conversion();
         if (conversion == Conversion::RestOfLine) {
             // The rest as it stands, from just after the separator that ended
             // the previous value.
             const size_t from = afterValue ? position + 1 : position;
-            char* destination = va_arg(args, char*);
+            char* destination = destinations.template destination<char>();
             const size_t restLength = from < length ? length - from : 0;
             std::memcpy(destination, line + (length - restLength), restLength);
             destination[restLength] = '\0';
@@ -104,21 +161,22 @@ int Scan_Values(const char* line, size_t length, const char* format, va_list arg
         switch (conversion) {
             case Conversion::Int:
                 if (value[0] == '.') return count;
-                *va_arg(args, int32_t*) = Leading_Int32_In(value, valueEnd);
+                *destinations.template destination<int32_t>() = Leading_Int32_In(value, valueEnd);
                 break;
             case Conversion::Double:
-                *va_arg(args, double*) = Read_Double_In(value, valueEnd, nullptr);
+                *destinations.template destination<double>() =
+                    Read_Double_In(value, valueEnd, nullptr);
                 break;
             case Conversion::Float: {
                 char text[kBlockLineSize];
                 std::memcpy(text, value, valueLength);
                 text[valueLength] = '\0';
-                *va_arg(args, float*) = std::strtof(text, nullptr);
+                *destinations.template destination<float>() = Read_Float(text, nullptr);
                 break;
             }
-            case Conversion::Char: *va_arg(args, char*) = value[0]; break;
+            case Conversion::Char: *destinations.template destination<char>() = value[0]; break;
             case Conversion::Text: {
-                char* destination = va_arg(args, char*);
+                char* destination = destinations.template destination<char>();
                 std::memcpy(destination, value, valueLength);
                 destination[valueLength] = '\0';
                 break;
@@ -131,20 +189,37 @@ int Scan_Values(const char* line, size_t length, const char* format, va_list arg
     return count;
 }
 
+// Reads one line of the file with its NUL-free length; -1 at the end.
+int Read_Scan_Line(TextFile& file, char (&line)[kBlockLineSize], size_t& textLength) {
+    const int length = Read_Text_Line(file, line, kTextPieceLength);
+    if (length < 0) return -1;
+    // A NUL read from the file ends the line's text.
+    textLength = static_cast<size_t>(length);
+    if (const void* nul = std::memchr(line, '\0', textLength)) {
+        textLength = static_cast<size_t>(static_cast<const char*>(nul) - line);
+    }
+    return 0;
+}
+
+// Scan_Line for one plain line (1..6) of the ephemeris layout.
+int Scan_Plain_Line(TextFile& file, int plainLine, EphemerisRecord& record) {
+    char line[kBlockLineSize];
+    size_t textLength = 0;
+    if (Read_Scan_Line(file, line, textLength) < 0) return -1;
+    FieldDestinations destinations(plainLine, record);
+    return Scan_Values(line, textLength, destinations);
+}
+
 }  // namespace
 
 int Scan_Line(TextFile& file, const char* format, ...) {
     char line[kBlockLineSize];
-    const int length = Read_Text_Line(file, line, kTextPieceLength);
-    if (length < 0) return -1;
+    size_t textLength = 0;
+    if (Read_Scan_Line(file, line, textLength) < 0) return -1;
     va_list args;
     va_start(args, format);
-    // A NUL read from the file ends the line's text.
-    size_t textLength = static_cast<size_t>(length);
-    if (const void* nul = std::memchr(line, '\0', textLength)) {
-        textLength = static_cast<size_t>(static_cast<const char*>(nul) - line);
-    }
-    const int count = Scan_Values(line, textLength, format, args);
+    FormatDestinations destinations(format, args);
+    const int count = Scan_Values(line, textLength, destinations);
     va_end(args);
     return count;
 }
@@ -156,24 +231,13 @@ int Next_Plain_Ephemeris(TextFile& file, EphemerisRecord& record) {
     // lines could be read at all, so a last line without a line end counts.
     for (;;) {
         if (file.endOfFile) return -1;
-        const int line1 = Scan_Line(file, kPlainLine1, &record.prn, &record.week, &record.aux1,
-                                    &record.tgd, &record.iodc, &record.aux2);
-        if (line1 < 0) return -1;
-        const int line2 = Scan_Line(file, kPlainLine2, &record.af2, &record.af1, &record.af0);
-        if (line2 < 0) return -1;
-        const int line3 =
-            Scan_Line(file, kPlainLine3, &record.iode, &record.crs, &record.deltaN, &record.m0);
-        if (line3 < 0) return -1;
-        const int line4 =
-            Scan_Line(file, kPlainLine4, &record.cuc, &record.ecc, &record.cus, &record.sqrtA);
-        if (line4 < 0) return -1;
-        const int line5 =
-            Scan_Line(file, kPlainLine5, &record.toe, &record.cic, &record.omega0, &record.cis);
-        if (line5 < 0) return -1;
-        const int line6 = Scan_Line(file, kPlainLine6, &record.i0, &record.crc, &record.omega,
-                                    &record.omegaDot, &record.idot);
-        if (line6 < 0) return -1;
-        if (line1 + line2 + line3 + line4 + line5 + line6 > 0) return 0;
+        int stored = 0;
+        for (int line = 1; line <= kPlainLineCount; ++line) {
+            const int count = Scan_Plain_Line(file, line, record);
+            if (count < 0) return -1;
+            stored += count;
+        }
+        if (stored > 0) return 0;
     }
 }
 

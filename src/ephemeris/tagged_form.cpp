@@ -5,33 +5,15 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "api/library_state.h"
 #include "ephemeris/ephemeris.h"
-#include "ephemeris/value_text.h"
+#include "ephemeris/ephemeris_layout.h"
+#include "ephemeris/word_scan.h"
+#include "numbers/numbers.h"
 
 namespace zer2ivi {
 namespace {
 
-using ephemeris_detail::Is_White;
-
 constexpr const char* kBlockNameEphemeris = "GpsEph";
-
-// The seven tagged lines of one ephemeris and the number of values each
-// must yield.
-constexpr const char* kTagPrn = "Prn:";
-constexpr const char* kTagEl1 = "El1:";
-constexpr const char* kTagEl2 = "El2:";
-constexpr const char* kTagEl3 = "El3:";
-constexpr const char* kTagEl4 = "El4:";
-constexpr const char* kTagEl5 = "El5:";
-constexpr const char* kTagEl6 = "El6:";
-constexpr const char* kFormatPrn = "%d";
-constexpr const char* kFormatEl1 = "%d%ld%lf%ld%ld";
-constexpr const char* kFormatEl2 = "%lf%lf%lf";
-constexpr const char* kFormatEl3 = "%ld%lf%lf%lf";
-constexpr const char* kFormatEl4 = "%lf%lf%lf%lf";
-constexpr const char* kFormatEl5 = "%ld%lf%lf%lf";
-constexpr const char* kFormatEl6 = "%lf%lf%lf%lf%lf";
 
 // A header line has fewer than this many characters before its "{".
 constexpr int kHeaderPrefixLimit = 16;
@@ -155,11 +137,16 @@ void Store_Word(char* holder, size_t size, const unsigned char* word, const unsi
     static_assert(kTaggedWordSize >= static_cast<int>(kBlock));
     const auto length = static_cast<size_t>(end - word);
     const size_t kept = length < size ? length : size - 1;
+#if defined(ZER2IVI_BLOCK_COPIES)
     if (kept < kBlock && static_cast<size_t>(bufferEnd - word) >= kBlock) {
         std::memcpy(holder, word, kBlock);
-    } else {
-        std::memcpy(holder, word, kept);
+        holder[kept] = '\0';
+        return;
     }
+#else
+    (void)bufferEnd;
+#endif
+    std::memcpy(holder, word, kept);
     holder[kept] = '\0';
 }
 
@@ -330,37 +317,90 @@ private:
     char unquoted_[kTaggedValueSize];
 };
 
-// The standard formatted scan of the line's values under format (only %d,
-// %ld and %lf occur), integers into int32_t saturated.  Stops at the first
-// value that does not convert; values that end before the first conversion
-// give 0.
-int Scan_Values(const TaggedLine& line, const char* format, va_list args) {
+// Where the values of a scan go: the destinations of a format (the
+// variable arguments of Get_Tagged_Values) or the record members of one
+// line of the ephemeris layout.  next() moves to the next conversion and
+// tells its kind; false when there is none left or it is one the scan does
+// not know (the scan then ends).
+enum class ValueKind { Integer, Real };
+
+class FormatDestinations {
+public:
+    FormatDestinations(const char* format, va_list& args) : format_(format), args_(args) {}
+    bool next(ValueKind& kind) {
+        while (*format_ != '\0' && *format_ != '%') ++format_;
+        if (*format_ == '\0') return false;
+        ++format_;
+        bool isLong = false;
+        if (*format_ == 'l') {
+            isLong = true;
+            ++format_;
+        }
+        const char letter = *format_;
+        if (letter == '\0') return false;
+        ++format_;
+        if (letter == 'd') {
+            kind = ValueKind::Integer;
+            return true;
+        }
+        if (letter == 'f' && isLong) {
+            kind = ValueKind::Real;
+            return true;
+        }
+        return false;
+    }
+    void store(int32_t value) { *va_arg(args_, int32_t*) = value; }
+    void store(double value) { *va_arg(args_, double*) = value; }
+
+private:
+    const char* format_;
+    va_list& args_;
+};
+
+class FieldDestinations {
+public:
+    FieldDestinations(const EphemerisLine& line, EphemerisRecord& record)
+        : line_(line), record_(record) {}
+    bool next(ValueKind& kind) {
+        if (index_ >= line_.fieldCount) return false;
+        current_ = &line_.fields[index_++];
+        kind = current_->is_integer() ? ValueKind::Integer : ValueKind::Real;
+        return true;
+    }
+    void store(int32_t value) { record_.*current_->integer = value; }
+    void store(double value) { record_.*current_->real = value; }
+
+private:
+    const EphemerisLine& line_;
+    EphemerisRecord& record_;
+    int index_ = 0;
+    const EphemerisField* current_ = nullptr;
+};
+
+// The standard formatted scan of the line's values into the destinations,
+// integers into int32_t saturated.  Stops at the first value that does not
+// convert; values that end before the first conversion give 0.
+template <typename Destinations>
+int Scan_Values(const TaggedLine& line, Destinations& destinations) {
     ValueCursor values(line);
     int count = 0;
-    for (const char* f = format; *f != '\0';) {
-        if (*f++ != '%') continue;
-        bool isLong = false;
-        if (*f == 'l') {
-            isLong = true;
-            ++f;
-        }
-        const char letter = *f;
-        if (letter == '\0') return count;
-        ++f;
-        if (letter != 'd' && !(letter == 'f' && isLong)) return count;
+    ValueKind kind = ValueKind::Integer;
+    while (destinations.next(kind)) {
         const char* cursor = nullptr;
         const char* limit = nullptr;
         if (!values.next(cursor, limit)) return count;
-        if (letter == 'd') {
+        if (kind == ValueKind::Integer) {
             // The value ends with a NUL where its characters end.
             int32_t value = 0;
-            if (!ephemeris_detail::Scan_Int32(cursor, value)) return count;
-            *va_arg(args, int32_t*) = value;
+            if (!Scan_Int32(cursor, value)) return count;
+            destinations.store(value);
         } else {
+            // The formatted scan's reading, not strtod's: "1e" is 1 and
+            // takes the "e", "0x" alone is no number.
+            double value = 0.0;
             const char* end = nullptr;
-            const double value = ephemeris_detail::Read_Double_In(cursor, limit, &end);
-            if (end == cursor) return count;
-            *va_arg(args, double*) = value;
+            if (!Scan_Formatted_Double(cursor, limit, value, end)) return count;
+            destinations.store(value);
             cursor = end;
         }
         values.advance(cursor);
@@ -369,10 +409,32 @@ int Scan_Values(const TaggedLine& line, const char* format, va_list args) {
     return count;
 }
 
+// The first unused line of the block whose tag matches (without regard to
+// case), or nullptr.
+TaggedLine* Find_Line(const char* tag, TaggedBlock& block) {
+    for (int32_t i = 0; i < block.lineCount && i < kTaggedMaxLines; ++i) {
+        TaggedLine& candidate = block.lines[i];
+        if (candidate.used == 0 && Equal_Ignoring_Case(candidate.tag, tag)) return &candidate;
+    }
+    return nullptr;
+}
+
+// Get_Tagged_Values for one line of the ephemeris layout.
+int Get_Tagged_Fields(const EphemerisLine& layout, TaggedBlock& block, EphemerisRecord& record) {
+    TaggedLine* found = Find_Line(layout.tag, block);
+    if (found == nullptr) return -1;
+    FieldDestinations destinations(layout, record);
+    const int count = Scan_Values(*found, destinations);
+    found->used = 1;
+    return count;
+}
+
 }  // namespace
 
+EphemerisReaderArea ephemerisReaders;
+
 int Read_Block(TextFile& file, TaggedBlock& block) {
-    char* line = library.blockLineBuffer;
+    char* line = ephemerisReaders.blockLineBuffer;
     char* brace = nullptr;
     while (brace == nullptr) {
         if (Read_Text_Line(file, line, kTextPieceLength) < 0) break;
@@ -397,25 +459,19 @@ int Read_Block(TextFile& file, TaggedBlock& block) {
 }
 
 int Get_Tagged_Values(const char* tag, TaggedBlock& block, const char* format, ...) {
-    TaggedLine* found = nullptr;
-    for (int32_t i = 0; i < block.lineCount && i < kTaggedMaxLines; ++i) {
-        TaggedLine& candidate = block.lines[i];
-        if (candidate.used == 0 && Equal_Ignoring_Case(candidate.tag, tag)) {
-            found = &candidate;
-            break;
-        }
-    }
+    TaggedLine* found = Find_Line(tag, block);
     if (found == nullptr) return -1;
     va_list args;
     va_start(args, format);
-    const int count = Scan_Values(*found, format, args);
+    FormatDestinations destinations(format, args);
+    const int count = Scan_Values(*found, destinations);
     va_end(args);
     found->used = 1;
     return count;
 }
 
 int Next_Tagged_Ephemeris(TextFile& file, EphemerisRecord& record) {
-    TaggedBlock& block = library.taggedBlock;
+    TaggedBlock& block = ephemerisReaders.taggedBlock;
     for (;;) {
         const int read = Read_Block(file, block);
         if (read < 0) return -1;
@@ -423,32 +479,14 @@ int Next_Tagged_Ephemeris(TextFile& file, EphemerisRecord& record) {
         if (!Equal_Ignoring_Case(block.name, kBlockNameEphemeris)) continue;
         // A block that lacks a line or a value is skipped; the record may
         // then hold a mix of old and new values, which is never used.
-        if (Get_Tagged_Values(kTagPrn, block, kFormatPrn, &record.prn) != 1) continue;
-        if (Get_Tagged_Values(kTagEl1, block, kFormatEl1, &record.week, &record.aux1, &record.tgd,
-                              &record.iodc, &record.aux2) != 5) {
-            continue;
+        bool complete = true;
+        for (const EphemerisLine& line : kEphemerisLines) {
+            if (Get_Tagged_Fields(line, block, record) != line.fieldCount) {
+                complete = false;
+                break;
+            }
         }
-        if (Get_Tagged_Values(kTagEl2, block, kFormatEl2, &record.af2, &record.af1,
-                              &record.af0) != 3) {
-            continue;
-        }
-        if (Get_Tagged_Values(kTagEl3, block, kFormatEl3, &record.iode, &record.crs,
-                              &record.deltaN, &record.m0) != 4) {
-            continue;
-        }
-        if (Get_Tagged_Values(kTagEl4, block, kFormatEl4, &record.cuc, &record.ecc, &record.cus,
-                              &record.sqrtA) != 4) {
-            continue;
-        }
-        if (Get_Tagged_Values(kTagEl5, block, kFormatEl5, &record.toe, &record.cic,
-                              &record.omega0, &record.cis) != 4) {
-            continue;
-        }
-        if (Get_Tagged_Values(kTagEl6, block, kFormatEl6, &record.i0, &record.crc, &record.omega,
-                              &record.omegaDot, &record.idot) != 5) {
-            continue;
-        }
-        return 0;
+        if (complete) return 0;
     }
 }
 

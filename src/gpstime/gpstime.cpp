@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <limits>
 
-#include "api/library_state.h"
 
 namespace zer2ivi {
 
@@ -52,8 +51,10 @@ int64_t Calendar_To_Seconds(const CalendarTime& time) {
            time.minutes * kSecondsPerMinute;
 }
 
+CalendarTime calendarRecord;
+
 const CalendarTime& Seconds_To_Calendar(int64_t t) {
-    CalendarTime& out = library.calendar;
+    CalendarTime& out = calendarRecord;
     const int64_t cycles = t / kSecondsPerFourYears;
     int64_t r = t - cycles * kSecondsPerFourYears;
     int64_t years = 4 * cycles;

@@ -34,6 +34,10 @@ int32_t Add_Weeks(int32_t week, int32_t weeks);
 // Whole seconds since 1970-01-01 00:00:00 of the first six fields.
 int64_t Calendar_To_Seconds(const CalendarTime& time);
 
+// The library-wide calendar record: Seconds_To_Calendar's result, which
+// each call overwrites.
+extern CalendarTime calendarRecord;
+
 // Calendar breakdown of whole seconds since 1970-01-01, written into the
 // library-wide calendar record, which each call overwrites.
 const CalendarTime& Seconds_To_Calendar(int64_t seconds);

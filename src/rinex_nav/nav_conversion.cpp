@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "api/conversion_files.h"
-#include "api/library_state.h"
+#include "base/output_file.h"
+#include "base/library_state.h"
 #include "rinex_nav/nav_texts.h"
 #include "rinex_nav/rinex_nav.h"
 

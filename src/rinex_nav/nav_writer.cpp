@@ -1,260 +1,23 @@
 // The RINEX navigation header and the eight-line record of one ephemeris,
-// with the GPS week rules and the D19.12 number field.
-#include <bit>
-#include <charconv>
-#include <cmath>
+// with the GPS week rules.
 #include <cstring>
 #include <limits>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "gpstime/gpstime.h"
+#include "numbers/numbers.h"
 #include "rinex_nav/nav_texts.h"
 #include "rinex_nav/rinex_nav.h"
-#include "rinex_obs/rinex_obs.h"
+#include "rinex_text/rinex_text.h"
 
 namespace zer2ivi {
 namespace {
 
 using namespace nav_text;
 
-constexpr int kNumberFieldWidth = 19;
+constexpr int kNumberFieldWidth = kRinexDoubleWidth;
 constexpr int kNumberFieldSize = kNumberFieldWidth + 1;
-// "%+18.11le": sign, digit, point, 11 digits, "e", exponent sign, digits.
-constexpr int kScientificWidth = 18;
-constexpr int kScientificDigits = 11;
-constexpr int kScientificTextSize = 40;
 constexpr int kDateTextSize = 20;
-constexpr char kZeroField[kNumberFieldSize] = "  .000000000000D+00";
-
-bool Is_Digit(char c) { return c >= '0' && c <= '9'; }
-
-// The text snprintf("%+18.11le") gives for value, made with std::to_chars so
-// that every platform prints the same digits.
-void Scientific_Text(char (&text)[kScientificTextSize], double value) {
-    char body[kScientificTextSize];
-    body[0] = std::signbit(value) ? '-' : '+';
-    const auto result = std::to_chars(body + 1, body + sizeof body - 1, std::fabs(value),
-                                      std::chars_format::scientific, kScientificDigits);
-    const size_t length = static_cast<size_t>(result.ptr - body);
-    // Only "inf" and "nan" are shorter than the width; they are right-aligned.
-    const size_t padding = length < kScientificWidth ? kScientificWidth - length : 0;
-    std::memset(text, ' ', padding);
-    std::memcpy(text + padding, body, length);
-    text[padding + length] = '\0';
-}
-
-// A text that is no finite number ("inf", "nan") right-aligned in the field,
-// without a plus sign.
-void Other_Number_Field(char* destination, const char* text) {
-    while (*text == ' ') ++text;
-    if (*text == '+') ++text;
-    const size_t length = strnlen(text, kNumberFieldWidth);
-    const size_t padding = kNumberFieldWidth - length;
-    std::memset(destination, ' ', padding);
-    std::memcpy(destination + padding, text, length);
-    destination[kNumberFieldWidth] = '\0';
-}
-
-// ---- exact D19.12 digits ----------------------------------------------------
-//
-// "%.11e" prints the exact binary value rounded to 12 significant digits,
-// ties to even.  For 10^k <= |value| < 10^(k+1) with -16 <= k <= 11 the 12
-// digits are round(value * 10^p), p = 11 - k, and with value = m * 2^e
-// that is round(m * 5^p / 2^-(e + p)): 5^p fits 64 bits for p <= 27, the
-// product of the 53-bit m and 5^p fits 128 bits, kept in one 128-bit
-// integer where the compiler has one and otherwise (32-bit targets) as a
-// pair of 64-bit words.  k is estimated from the binary exponent, exactly
-// or one too low; one too low gives 13 digits, whose last one then joins
-// the fraction.  -(e + p) lies between 15 and 78 in the range taken.
-
-// The scaled value m * 5^p / 2^shift (shift 1..127, the quotient fits 64
-// bits) as its integer part and where its fraction stands.
-struct Scaled {
-    uint64_t floor;
-    bool aboveHalf;    // the fraction is above one half
-    bool exactlyHalf;  // the fraction is exactly one half
-    bool nonzero;      // the fraction is not zero
-};
-
-#if defined(__SIZEOF_INT128__) && !defined(ZER2IVI_WORD_PAIR_PRODUCTS)
-__extension__ typedef unsigned __int128 Wide128;
-
-Scaled Scale(uint64_t m, uint64_t powerOfFive, int shift) {
-    const Wide128 product = static_cast<Wide128>(m) * powerOfFive;
-    // The fraction's bits moved to the top: one half is the top bit alone.
-    const Wide128 fraction = product << (128 - shift);
-    const Wide128 half = static_cast<Wide128>(1) << 127;
-    return {static_cast<uint64_t>(product >> shift), fraction > half, fraction == half,
-            fraction != 0};
-}
-#else
-struct Wide {
-    uint64_t hi;
-    uint64_t lo;
-};
-
-Wide Multiply_64_64(uint64_t a, uint64_t b) {
-    const uint64_t aLo = a & 0xffffffffu;
-    const uint64_t aHi = a >> 32;
-    const uint64_t bLo = b & 0xffffffffu;
-    const uint64_t bHi = b >> 32;
-    const uint64_t lowLow = aLo * bLo;
-    const uint64_t lowHigh = aLo * bHi;
-    const uint64_t highLow = aHi * bLo;
-    const uint64_t highHigh = aHi * bHi;
-    const uint64_t middle = (lowLow >> 32) + (lowHigh & 0xffffffffu) + (highLow & 0xffffffffu);
-    return {highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32),
-            (middle << 32) | (lowLow & 0xffffffffu)};
-}
-
-// The same with a pair of 64-bit words.
-Scaled Scale(uint64_t m, uint64_t powerOfFive, int shift) {
-    const Wide x = Multiply_64_64(m, powerOfFive);
-    uint64_t quotient;
-    Wide rest;
-    Wide half;
-    if (shift >= 64) {
-        const int high = shift - 64;
-        quotient = high == 0 ? x.hi : x.hi >> high;
-        rest = {high == 0 ? 0 : x.hi & ((uint64_t{1} << high) - 1), x.lo};
-        half = high == 0 ? Wide{0, uint64_t{1} << 63} : Wide{uint64_t{1} << (high - 1), 0};
-    } else {
-        quotient = (x.lo >> shift) | (x.hi << (64 - shift));
-        rest = {0, x.lo & ((uint64_t{1} << shift) - 1)};
-        half = {0, uint64_t{1} << (shift - 1)};
-    }
-    return {quotient, rest.hi != half.hi ? rest.hi > half.hi : rest.lo > half.lo,
-            rest.hi == half.hi && rest.lo == half.lo, (rest.hi | rest.lo) != 0};
-}
-
-#endif
-
-constexpr uint64_t kPowersOfFive[28] = {
-    1ULL,
-    5ULL,
-    25ULL,
-    125ULL,
-    625ULL,
-    3125ULL,
-    15625ULL,
-    78125ULL,
-    390625ULL,
-    1953125ULL,
-    9765625ULL,
-    48828125ULL,
-    244140625ULL,
-    1220703125ULL,
-    6103515625ULL,
-    30517578125ULL,
-    152587890625ULL,
-    762939453125ULL,
-    3814697265625ULL,
-    19073486328125ULL,
-    95367431640625ULL,
-    476837158203125ULL,
-    2384185791015625ULL,
-    11920928955078125ULL,
-    59604644775390625ULL,
-    298023223876953125ULL,
-    1490116119384765625ULL,
-    7450580596923828125ULL,
-};
-constexpr int kMaxFastPower = 27;
-constexpr uint64_t kTwelveDigitsLow = 100000000000ULL;   // 10^11
-constexpr uint64_t kTwelveDigitsHigh = 1000000000000ULL;  // 10^12
-// Binary exponents whose decimal exponent estimate lies in -16..10.
-constexpr int kFastBinaryExponentLow = -53;
-constexpr int kFastBinaryExponentHigh = 36;
-
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// The decimal digits of value (below 10^8) as eight characters packed so
-// that the first lies in the lowest byte: the number is split into halves of
-// four digits, those into pairs, the pairs into digits, all lanes at once.
-uint64_t Eight_Digit_Word(uint32_t value) {
-    const uint64_t upper = value / 10000;
-    uint64_t word = upper | (static_cast<uint64_t>(value - upper * 10000) << 32);
-    // x * 10486 >> 20 is x / 100 for x below 10^4; x * 103 >> 10 is x / 10
-    // for x below 100.
-    const uint64_t hundreds = ((word * 10486) >> 20) & 0x0000007F0000007FULL;
-    word = hundreds | ((word - hundreds * 100) << 16);
-    const uint64_t tens = ((word * 103) >> 10) & 0x000F000F000F000FULL;
-    word = tens | ((word - tens * 10) << 8);
-    return word + 0x3030303030303030ULL;
-}
-
-// The twelve digits of value (below 10^12) at destination.
-void Write_Twelve_Digits(char* destination, uint64_t value) {
-    const auto high = static_cast<uint32_t>(value / 100000000);
-    const auto low = static_cast<uint32_t>(value - uint64_t{high} * 100000000);
-    if constexpr (std::endian::native == std::endian::little) {
-        // The high part has four digits: the upper half of its word.
-        const auto highDigits = static_cast<uint32_t>(Eight_Digit_Word(high) >> 32);
-        const uint64_t lowDigits = Eight_Digit_Word(low);
-        std::memcpy(destination, &highDigits, 4);
-        std::memcpy(destination + 4, &lowDigits, 8);
-    } else {
-        const uint32_t parts[3] = {high, low / 10000, low % 10000};
-        for (const uint32_t part : parts) {
-            std::memcpy(destination, kDigitPairs + 2 * (part / 100), 2);
-            std::memcpy(destination + 2, kDigitPairs + 2 * (part % 100), 2);
-            destination += 4;
-        }
-    }
-}
-
-// The D19.12 field of a nonzero finite value straight from its bits; false
-// (nothing written) outside the range the integer arithmetic covers.
-bool Fast_Rinex_Field(char* destination, double value) {
-    uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    const int exponentField = static_cast<int>((bits >> 52) & 0x7ff);
-    const int binaryExponent = exponentField - 1023;
-    if (exponentField == 0 || binaryExponent < kFastBinaryExponentLow ||
-        binaryExponent > kFastBinaryExponentHigh) {
-        return false;
-    }
-    const uint64_t significand = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
-    // floor(binaryExponent * log10(2)): the decimal exponent or one less.
-    int decimalExponent = (binaryExponent * 78913) >> 18;
-    const int power = 11 - decimalExponent;
-    if (power < 0 || power > kMaxFastPower) return false;
-    const int shift = 1075 - exponentField - power;
-    const Scaled scaled = Scale(significand, kPowersOfFive[power], shift);
-    if (scaled.floor < kTwelveDigitsLow) return false;  // the estimate is never too high here
-    // Thirteen digits when the estimate was one low: the last digit then
-    // joins the fraction.  Both cases are worked out and one is chosen.
-    const bool thirteen = scaled.floor >= kTwelveDigitsHigh;
-    const uint64_t twelve = scaled.floor / 10;
-    const uint64_t dropped = scaled.floor - twelve * 10;
-    const bool aboveHalf = thirteen ? dropped > 5 || (dropped == 5 && scaled.nonzero)
-                                    : scaled.aboveHalf;
-    const bool exactlyHalf = thirteen ? dropped == 5 && !scaled.nonzero : scaled.exactlyHalf;
-    uint64_t digits = thirteen ? twelve : scaled.floor;
-    decimalExponent += thirteen ? 1 : 0;
-    // Ties go to the even neighbour.
-    digits += (aboveHalf || (exactlyHalf && (digits & 1u) != 0)) ? 1 : 0;
-    if (digits == kTwelveDigitsHigh) {
-        // 9.99999999999|5... rounds up to the next power of ten.
-        digits = kTwelveDigitsLow;
-        ++decimalExponent;
-    }
-    destination[0] = ' ';
-    destination[1] = (bits >> 63) != 0 ? '-' : ' ';
-    destination[2] = '.';
-    Write_Twelve_Digits(destination + 3, digits);
-    // The field's exponent is one above the scientific one: .ddd x 10^(k+1).
-    const int fieldExponent = decimalExponent + 1;
-    const int magnitude = fieldExponent < 0 ? -fieldExponent : fieldExponent;
-    destination[15] = 'D';
-    destination[16] = fieldExponent < 0 ? '-' : '+';
-    std::memcpy(destination + 17, kDigitPairs + 2 * magnitude, 2);
-    destination[kNumberFieldWidth] = '\0';
-    return true;
-}
 
 void Append_Number(LineBuilder& line, double value) {
     char field[kNumberFieldSize];
@@ -285,73 +48,19 @@ bool Write_Orbit_Line(std::FILE* stream, const double (&values)[Count]) {
 
 }  // namespace
 
-void Format_Rinex_Double(char* destination, const char* scientificText) {
-    const char* s = scientificText;
-    bool wellFormed = (s[0] == '+' || s[0] == '-') && Is_Digit(s[1]) && s[2] == '.';
-    for (int i = 3; wellFormed && i < 3 + kScientificDigits; ++i) wellFormed = Is_Digit(s[i]);
-    wellFormed = wellFormed && (s[14] == 'e' || s[14] == 'E') && (s[15] == '+' || s[15] == '-') &&
-                 Is_Digit(s[16]);
-    if (!wellFormed) {
-        Other_Number_Field(destination, s);
-        return;
-    }
-    int exponent = 0;
-    for (const char* p = s + 16; Is_Digit(*p) && exponent < 100000; ++p) {
-        exponent = exponent * 10 + (*p - '0');
-    }
-    if (s[15] == '-') exponent = -exponent;
-    // The point moves one place left; a zero keeps exponent 0.
-    exponent = (s[1] == '0') ? 0 : exponent + 1;
-    destination[0] = ' ';
-    destination[1] = (s[0] == '-') ? '-' : ' ';
-    destination[2] = '.';
-    destination[3] = s[1];
-    std::memcpy(destination + 4, s + 3, kScientificDigits);
-    const char sign = exponent < 0 ? '-' : '+';
-    int magnitude = exponent < 0 ? -exponent : exponent;
-    if (magnitude <= 99) {
-        destination[15] = 'D';
-        destination[16] = sign;
-        destination[17] = static_cast<char>('0' + magnitude / 10);
-        destination[18] = static_cast<char>('0' + magnitude % 10);
-    } else {
-        // Three exponent digits take the place of the "D", as FORTRAN writes
-        // a D19.12 field whose exponent is beyond 99.
-        if (magnitude > 999) magnitude = 999;
-        destination[15] = sign;
-        destination[16] = static_cast<char>('0' + magnitude / 100);
-        destination[17] = static_cast<char>('0' + magnitude / 10 % 10);
-        destination[18] = static_cast<char>('0' + magnitude % 10);
-    }
-    destination[kNumberFieldWidth] = '\0';
-}
-
-void Format_Rinex_Value(char* destination, double value) {
-    if (value == 0.0) {
-        // A zero of either sign prints unsigned.
-        std::memcpy(destination, kZeroField, sizeof kZeroField);
-        return;
-    }
-    if (Fast_Rinex_Field(destination, value)) return;
-    char text[kScientificTextSize];
-    Scientific_Text(text, value);
-    Format_Rinex_Double(destination, text);
-}
-
 int32_t Write_Nav_Header(std::FILE* stream, const char* runBy) {
     LineBuilder version;
-    version.field(kVersion, 20).field(kFileType, 40).label(kLabelVersionType);
-    if (!version.write_to(stream)) return 1;
+    version.field(kVersion, 20).field(kFileType, 40);
+    if (!Write_Header_Line(stream, version, kLabelVersionType)) return 1;
 
     char date[kDateTextSize];
     Rinex_Date_Text(date);
     LineBuilder program;
-    program.field(kProgram, 20).field(runBy, 20).field(date, 20).label(kLabelRunBy);
-    if (!program.write_to(stream)) return 1;
+    program.field(kProgram, 20).field(runBy, 20).field(date, 20);
+    if (!Write_Header_Line(stream, program, kLabelRunBy)) return 1;
 
     LineBuilder end;
-    end.field("", 60).label(kLabelEndOfHeader);
-    return end.write_to(stream) ? 0 : 1;
+    return Write_Header_Line(stream, end, kLabelEndOfHeader) ? 0 : 1;
 }
 
 int32_t Write_Nav_Record(std::FILE* stream, EphemerisRecord& record) {

@@ -1,6 +1,7 @@
 // RINEX navigation output: the header, the eight-line record of one
-// ephemeris with the GPS week rules, the D19.12 number field, and the
-// navigation conversion that joins the ephemeris readers to the writer.
+// ephemeris with the GPS week rules, and the navigation conversion that
+// joins the ephemeris readers to the writer.  The D19.12 number field is
+// in numbers/numbers.h.
 #pragma once
 
 #include <cstdint>
@@ -17,16 +18,6 @@ int32_t Write_Nav_Header(std::FILE* stream, const char* runBy);
 // 0 when the eight lines were written, 1 as soon as a write failed.  May
 // raise record.week below 500 by 1024; keeps the week advance count.
 int32_t Write_Nav_Record(std::FILE* stream, EphemerisRecord& record);
-
-// The 19-character D19.12 field (and a NUL) from the "%+18.11le" text of a
-// value: the point moves one place left and the exponent up by one, keeping
-// the 12 digits the text has (a zero keeps exponent 0).  An exponent beyond
-// two digits takes the place of the "D" (" .100000000000+100"); a text that
-// is no finite number ("inf", "nan") is right-aligned in the field.
-// destination holds at least 20 characters.
-void Format_Rinex_Double(char* destination, const char* scientificText);
-// The same straight from a value; a zero of either sign has no minus sign.
-void Format_Rinex_Value(char* destination, double value);
 
 // 0 success, 1 refused or unreadable input, -1 the navigation file could not
 // be written completely.

@@ -34,17 +34,6 @@ constexpr const char* kLockKeptDigits = "00";
 constexpr size_t kDigitsLength = 2;
 constexpr int kObservationLineWidth = 80;
 
-// The carrier phases are stored with the sign opposite to RINEX.
-double Rinex_Value(const MeasurementRecord& record, uint32_t type) {
-    switch (type) {
-        case OBS_C1: return record.c1;
-        case OBS_L1: return -record.l1;
-        case OBS_L2: return -record.l2;
-        case OBS_P2: return record.p2;
-        default: return record.d1;
-    }
-}
-
 // Loss of lock unless the satellite was in the previous epoch and its lock
 // counter has not dropped since (the first record of that satellite counts).
 bool Lost_Lock(const MeasurementRecord& record, const MeasurementRecord* previous,
@@ -106,7 +95,7 @@ int32_t Write_Obs_Epoch(std::FILE* stream, const PositionRecord& current,
         if (!line.write_to(stream)) return 1;
     }
 
-    uint32_t selected[kObsTypeCount];
+    const ObsType* selected[kObsTypeCount];
     const int selectedCount = Selected_Obs_Types(obsTypes, selected);
 
     for (int i = 0; i < count; ++i) {
@@ -116,7 +105,7 @@ int32_t Write_Obs_Epoch(std::FILE* stream, const PositionRecord& current,
                                  : kLockKeptDigits;
         LineBuilder line;
         for (int t = 0; t < selectedCount; ++t) {
-            line.fixed(Rinex_Value(record, selected[t]), kValueWidth, kValuePrecision)
+            line.fixed(Rinex_Value(record, *selected[t]), kValueWidth, kValuePrecision)
                 .text(digits, kDigitsLength);
         }
         // A value wider than its fourteen columns pushes the rest out: the

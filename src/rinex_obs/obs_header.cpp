@@ -36,9 +36,9 @@ constexpr const char* kTextProgram = "DID2ARE Beta";
 // column 61, without its line end: the line writer adds it).
 constexpr const char* kLineWavelengthFactors =
     "     1     1                                                WAVELENGTH FACT L1/2";
-constexpr const char* kSystemGps = "G";
-constexpr const char* kSystemGlonass = "R";
-constexpr const char* kSystemMixed = "M";
+constexpr const char* kLetterGps = "G";
+constexpr const char* kLetterGlonass = "R";
+constexpr const char* kLetterMixed = "M";
 constexpr const char* kSatellitePrefix = "   ";
 
 constexpr int kCountWidth = 6;
@@ -79,30 +79,10 @@ constexpr const char* kReceiverNames[] = {
 };
 constexpr int32_t kReceiverCodes = static_cast<int32_t>(std::size(kReceiverNames));
 
-const char* Type_Name(uint32_t type) {
-    switch (type) {
-        case OBS_C1: return "    C1";
-        case OBS_L1: return "    L1";
-        case OBS_L2: return "    L2";
-        case OBS_P2: return "    P2";
-        default: return "    D1";
-    }
-}
-
-int32_t Type_Count(const SatelliteObsCount& counts, uint32_t type) {
-    switch (type) {
-        case OBS_C1: return counts.c1Count;
-        case OBS_L1: return counts.l1Count;
-        case OBS_L2: return counts.l2Count;
-        case OBS_P2: return counts.p2Count;
-        default: return counts.d1Count;
-    }
-}
-
 const char* System_Letter(int32_t satelliteSystem) {
-    if (satelliteSystem == 1) return kSystemGps;
-    if (satelliteSystem == 2) return kSystemGlonass;
-    return kSystemMixed;
+    if (satelliteSystem == SYSTEM_GPS) return kLetterGps;
+    if (satelliteSystem == SYSTEM_GLONASS) return kLetterGlonass;
+    return kLetterMixed;
 }
 
 // The interval rounded to whole seconds: the integer part of interval + 0.5,
@@ -115,10 +95,9 @@ int32_t Rounded_Interval(double interval) {
     return static_cast<int32_t>(rounded);
 }
 
-// Every header line but the constant one: content cut or padded to the 60
-// content columns, then the label.
+// Every header line but the constant one.
 bool Write_Line(std::FILE* stream, LineBuilder& line, const char* label) {
-    return line.pad_to(kHeaderContentWidth).label(label).write_to(stream);
+    return Write_Header_Line(stream, line, label);
 }
 
 void Add_Time(LineBuilder& line, int32_t year, int32_t month, int32_t day, int32_t hour,
@@ -133,10 +112,12 @@ void Add_Time(LineBuilder& line, int32_t year, int32_t month, int32_t day, int32
 
 }  // namespace
 
-int Selected_Obs_Types(uint32_t obsTypes, uint32_t (&selected)[kObsTypeCount]) {
+void Antenna_Type_Name(char* destination, int32_t /*antennaType*/) { destination[0] = '\0'; }
+
+int Selected_Obs_Types(uint32_t obsTypes, const ObsType* (&selected)[kObsTypeCount]) {
     int count = 0;
-    for (uint32_t type : kObsTypeOrder) {
-        if ((obsTypes & type) != 0) selected[count++] = type;
+    for (const ObsType& type : kObsTypes) {
+        if ((obsTypes & type.bit) != 0) selected[count++] = &type;
     }
     return count;
 }
@@ -151,7 +132,7 @@ void Receiver_Type_Name(char* destination, int32_t receiverType) {
 
 int32_t Write_Obs_Header(std::FILE* stream, const ObsSettings& settings,
                          const ObsSummary& summary, uint32_t obsTypes) {
-    uint32_t selected[kObsTypeCount];
+    const ObsType* selected[kObsTypeCount];
     const int32_t selectedCount = Selected_Obs_Types(obsTypes, selected);
 
     {
@@ -219,7 +200,7 @@ int32_t Write_Obs_Header(std::FILE* stream, const ObsSettings& settings,
     {
         LineBuilder line;
         line.integer(selectedCount, kCountWidth);
-        for (int32_t i = 0; i < selectedCount; ++i) line.text(Type_Name(selected[i]));
+        for (int32_t i = 0; i < selectedCount; ++i) line.text(selected[i]->label);
         if (!Write_Line(stream, line, kLabelTypesOfObserv)) return 1;
     }
     if (summary.interval >= 1.0) {
@@ -252,7 +233,7 @@ int32_t Write_Obs_Header(std::FILE* stream, const ObsSettings& settings,
         LineBuilder line;
         line.text(kSatellitePrefix).text(label);
         for (int32_t i = 0; i < selectedCount; ++i) {
-            line.integer(Type_Count(counts, selected[i]), kCountWidth);
+            line.integer(counts.*selected[i]->count, kCountWidth);
         }
         if (!Write_Line(stream, line, kLabelPrnObsCount)) return 1;
     }

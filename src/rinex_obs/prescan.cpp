@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "gpstime/gpstime.h"
 #include "rinex_obs/rinex_obs.h"
 
@@ -18,10 +18,6 @@ constexpr double kSemiMinorAxis = 6356752.314;
 constexpr double kPi = 3.141592653589793;
 constexpr double kDegreesPerHalfTurn = 180.0;
 
-// Satellite numbers up to this one are GPS, above it GLONASS.
-constexpr int kLastGpsSatellite = 32;
-constexpr int32_t kSystemGps = 1;
-constexpr int32_t kSystemGlonass = 2;
 
 void Count_Up(int32_t& counter) {
     if (counter < std::numeric_limits<int32_t>::max()) ++counter;
@@ -33,25 +29,10 @@ bool Is_Non_Zero(double value) { return value != 0.0; }
 void Count_Measurement(const MeasurementRecord& record, ObsSummary& summary) {
     SatelliteObsCount& entry = summary.satellites[record.prn];
     entry.seen = 1;
-    if (Is_Non_Zero(record.c1)) {
-        Count_Up(entry.c1Count);
-        summary.obsTypesFound |= OBS_C1;
-    }
-    if (Is_Non_Zero(record.l1)) {
-        Count_Up(entry.l1Count);
-        summary.obsTypesFound |= OBS_L1;
-    }
-    if (Is_Non_Zero(record.l2)) {
-        Count_Up(entry.l2Count);
-        summary.obsTypesFound |= OBS_L2;
-    }
-    if (Is_Non_Zero(record.d1)) {
-        Count_Up(entry.d1Count);
-        summary.obsTypesFound |= OBS_D1;
-    }
-    if (Is_Non_Zero(record.p2)) {
-        Count_Up(entry.p2Count);
-        summary.obsTypesFound |= OBS_P2;
+    for (const ObsType& type : kObsTypes) {
+        if (!Is_Non_Zero(Stored_Value(record, type))) continue;
+        Count_Up(entry.*type.count);
+        summary.obsTypesFound |= type.bit;
     }
 }
 
@@ -167,7 +148,7 @@ int32_t Prescan_Observations(ZebFile* file, ObsSummary& summary) {
             glonassSeen = true;
         }
     }
-    summary.satelliteSystem = (gpsSeen ? kSystemGps : 0) | (glonassSeen ? kSystemGlonass : 0);
+    summary.satelliteSystem = (gpsSeen ? SYSTEM_GPS : SYSTEM_NONE) | (glonassSeen ? SYSTEM_GLONASS : SYSTEM_NONE);
 
     Gps_To_Calendar(summary.firstWeek, summary.firstTimeOfWeek, summary.firstHour,
                     summary.firstMinute, summary.firstSecond, summary.firstMonth, summary.firstDay,

@@ -1,78 +1,36 @@
-// RINEX observation output: the fixed-width line helpers shared by every
-// RINEX writer of the library, the pre-scan that gathers the header facts of
-// a binary observation file, the observation header and the epoch blocks.
+// RINEX observation output: the pre-scan that gathers the header facts of a
+// binary observation file, the observation header and the epoch blocks.
+// The line helpers they build with are in rinex_text/rinex_text.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
+#include <cstring>
 
+#include "rinex_text/rinex_text.h"
 #include "zebfile/zebfile.h"
 #include "zer2ivi/zer2ivi.h"
 
 namespace zer2ivi {
 
-// ---- Line helpers ---------------------------------------------------------
-
-// Every line is built in a buffer of this size (80 columns at most, except
-// an epoch line whose clock value does not fit its 12 columns).
-inline constexpr int kLineBufferSize = 128;
-inline constexpr int kHeaderContentWidth = 60;
-
-// Copies source into destination cut or blank-padded to exactly width
-// characters, then a NUL (destination holds width + 1).
-void Pad_Field(char* destination, const char* source, int32_t width);
-
-// "G%2d" for numbers up to 32, "R%2d" above (destination: 8 characters).
-void Satellite_Label(char* destination, int32_t satelliteNumber);
-
-// The creation-date text "%2d-%s-%2d %2d:%02d" (day, month name, year % 100,
-// hour, minute) of the current UTC time, 15 characters (destination: 20).
-void Rinex_Date_Text(char* destination);
-// The same for a given UTC time (tests pass a fixed one).
-void Rinex_Date_Text_At(char* destination, const std::tm& utc);
-// The clock the header writers use; tests may fix it.  nullptr restores the
-// system clock.
-using UtcClock = std::tm (*)();
-void Set_Utc_Clock(UtcClock clock);
+// ---- Header facts ---------------------------------------------------------
 
 // Every antenna type yields the empty text.
 void Antenna_Type_Name(char* destination, int32_t antennaType);
 
-// Writes value as snprintf "%<width>.<precision>f" would, except that a zero
-// of either sign has no minus sign.  Returns the number of characters
-// written (no NUL), or 0 when they would not fit capacity.
-size_t Format_Fixed(char* destination, size_t capacity, double value, int width, int precision);
-
-// A line built column by column in a fixed buffer.  field() appends a text
-// cut or padded to its width; text() appends as it stands; label() appends
-// the header label after the 60 content columns.  Nothing is ever written
-// past the buffer: what does not fit is cut.
-class LineBuilder {
-public:
-    LineBuilder() { buffer_[0] = '\0'; }
-    LineBuilder& field(const char* text, int width);
-    LineBuilder& text(const char* text);
-    LineBuilder& text(const char* text, size_t length);
-    LineBuilder& fixed(double value, int width, int precision);
-    LineBuilder& integer(int32_t value, int width);
-    // Brings the line so far to exactly width characters.
-    LineBuilder& pad_to(int width);
-    LineBuilder& label(const char* label) { return text(label); }
-    const char* c_str() const { return buffer_; }
-    size_t length() const { return length_; }
-    // Writes the line and a line end with one call; false when it failed.
-    bool write_to(std::FILE* stream);
-
-private:
-    char buffer_[kLineBufferSize + 2];  // room for the line end and NUL
-    size_t length_ = 0;
-};
-
 // ---- Pre-scan -------------------------------------------------------------
 
 inline constexpr int SATELLITE_SLOTS = 65;  // numbers 0..64
+
+// The satellite systems seen in a file, as bits: GPS for numbers up to
+// kLastGpsSatellite, GLONASS above; both make a mixed file.
+enum SatelliteSystem : int32_t {
+    SYSTEM_NONE = 0,
+    SYSTEM_GPS = 1,
+    SYSTEM_GLONASS = 2,
+    SYSTEM_MIXED = SYSTEM_GPS | SYSTEM_GLONASS,
+};
 
 struct SatelliteObsCount {
     int32_t seen;
@@ -87,7 +45,7 @@ struct SatelliteObsCount {
 struct ObsSummary {
     int32_t receiverType;
     int32_t antennaType;
-    int32_t satelliteSystem;  // 0 none, 1 GPS, 2 GLONASS, 3 both
+    int32_t satelliteSystem;  // SatelliteSystem bits of the satellites seen
     double approxX;
     double approxY;
     double approxZ;
@@ -128,14 +86,47 @@ void Geodetic_To_Ecef(double latitudeDeg, double longitudeDeg, double height, do
 
 // ---- Header and epochs ----------------------------------------------------
 
-// The order in which observation types are listed in the header and written
-// in every observation line; it is not the order of their mask bits.
-inline constexpr int kObsTypeCount = 5;
-inline constexpr uint32_t kObsTypeOrder[kObsTypeCount] = {OBS_C1, OBS_L1, OBS_L2, OBS_P2,
-                                                          OBS_D1};
+// The five observation types, declared once: each type's mask bit, its
+// header label (six columns of the types line), where a measurement record
+// keeps its value, where the pre-scan counts it, and whether RINEX gives it
+// the sign opposite to the stored one (the carrier phases).  Listed in the
+// order the header names them and every observation line writes them,
+// which is not the order of their mask bits.
+struct ObsType {
+    uint32_t bit;
+    const char* label;
+    size_t recordOffset;  // of the value's double in MeasurementRecord
+    int32_t SatelliteObsCount::*count;
+    bool opposite;
+};
 
-// The types set in obsTypes, in that order, into selected; returns how many.
-int Selected_Obs_Types(uint32_t obsTypes, uint32_t (&selected)[kObsTypeCount]);
+inline constexpr int kObsTypeCount = 5;
+inline constexpr ObsType kObsTypes[kObsTypeCount] = {
+    {OBS_C1, "    C1", offsetof(MeasurementRecord, c1), &SatelliteObsCount::c1Count, false},
+    {OBS_L1, "    L1", offsetof(MeasurementRecord, l1), &SatelliteObsCount::l1Count, true},
+    {OBS_L2, "    L2", offsetof(MeasurementRecord, l2), &SatelliteObsCount::l2Count, true},
+    {OBS_P2, "    P2", offsetof(MeasurementRecord, p2), &SatelliteObsCount::p2Count, false},
+    {OBS_D1, "    D1", offsetof(MeasurementRecord, d1), &SatelliteObsCount::d1Count, false},
+};
+
+// The value of a type as the record stores it (the record is packed: the
+// double is copied out, never read in place).
+inline double Stored_Value(const MeasurementRecord& record, const ObsType& type) {
+    double value;
+    std::memcpy(&value, reinterpret_cast<const unsigned char*>(&record) + type.recordOffset,
+                sizeof value);
+    return value;
+}
+
+// The value with the sign RINEX gives it.
+inline double Rinex_Value(const MeasurementRecord& record, const ObsType& type) {
+    const double value = Stored_Value(record, type);
+    return type.opposite ? -value : value;
+}
+
+// The types set in obsTypes, in the table's order, into selected; returns
+// how many.
+int Selected_Obs_Types(uint32_t obsTypes, const ObsType* (&selected)[kObsTypeCount]);
 
 void Receiver_Type_Name(char* destination, int32_t receiverType);
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "zebfile/zebfile.h"
 
 namespace zer2ivi {

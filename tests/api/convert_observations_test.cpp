@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "api/api.h"
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "rinex_obs/rinex_obs.h"
 #include "rinex_obs/zeb_test_file.h"
 #include "support/test_support.h"
@@ -259,6 +263,27 @@ TEST_F(ConvertObservationsTest, FailuresLeaveOneMessageAndTheOutputAsFarAsWritte
             EXPECT_EQ(std::filesystem::file_size(c.outputPath), 0u) << c.message;
         }
     }
+}
+
+TEST_F(ConvertObservationsTest, ALogThatCannotBeRewoundIsAProblemScanning) {
+    // A pipe can be read once but not put back at its first epoch: the
+    // conversion ends as for a file it could not scan, rather than write a
+    // header that promises epochs it would then lack.
+    testing::Write_Zeb(zebPath_, {Epoch(10.0, {Measurement(3, 1, 1.0)}), Epoch(40.0)});
+    const std::string content = testing::Read_File(zebPath_);
+    const std::string pipe = dir_.file("pipe.zeb");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] {
+        // The whole file fits the pipe's buffer: written at once, then closed.
+        std::FILE* stream = std::fopen(pipe.c_str(), "wb");
+        if (stream == nullptr) return;
+        std::fwrite(content.data(), 1, content.size(), stream);
+        std::fclose(stream);
+    });
+    EXPECT_EQ(Convert_Observations(Settings_For(pipe, outputPath_)), 1);
+    writer.join();
+    EXPECT_EQ(std::string(library.LastErrorText), "ERROR: Problem scanning: " + pipe);
+    EXPECT_EQ(std::filesystem::file_size(outputPath_), 0u);
 }
 
 TEST_F(ConvertObservationsTest, WrongStructureSizeOpensNothing) {

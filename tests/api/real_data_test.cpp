@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "api/api.h"
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "support/test_support.h"
 
 namespace zer2ivi {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "ephemeris/ephemeris.h"
 #include "support/test_support.h"
 

@@ -1,12 +1,15 @@
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "ephemeris/value_text.h"
+#include "numbers/numbers.h"
 #include "ephemeris_test_support.h"
 
 namespace zer2ivi::testing {
@@ -133,7 +136,7 @@ TEST_F(TaggedFormTest, ReadBlockStoresWordsCutToTheirHolders) {
     for (int i = 1; i <= 20; ++i) manyWords += " v" + std::to_string(i);
     TextFile& file = Open(" N{" + std::string(40, 't') + "\n" + manyWords +
                           "\n  \"a b\"  \"c\n   \n}\n");
-    TaggedBlock& block = library.taggedBlock;
+    TaggedBlock& block = ephemerisReaders.taggedBlock;
     ASSERT_EQ(Read_Block(file, block), 0);
     EXPECT_EQ(std::string(block.name), "N{" + std::string(29, 't'));
     ASSERT_EQ(block.lineCount, 3);
@@ -165,7 +168,7 @@ TEST_F(TaggedFormTest, GetTaggedValuesScansAsTheStandardScan) {
     };
     for (const Case& c : cases) {
         TextFile& file = Open(std::string("B {\n") + c.line + "\n}\n");
-        TaggedBlock& block = library.taggedBlock;
+        TaggedBlock& block = ephemerisReaders.taggedBlock;
         ASSERT_EQ(Read_Block(file, block), 0) << c.name;
         double got[3] = {-1, -1, -1};
         EXPECT_EQ(Get_Tagged_Values("t:", block, c.format, &got[0], &got[1], &got[2]), c.count)
@@ -178,7 +181,7 @@ TEST_F(TaggedFormTest, GetTaggedValuesScansAsTheStandardScan) {
 
 TEST_F(TaggedFormTest, GetTaggedValuesIntegersSaturateAndStopAtAPoint) {
     TextFile& file = Open("B {\nA: 1160.5 7\nA: -99999999999999999999 2147483648\n}\n");
-    TaggedBlock& block = library.taggedBlock;
+    TaggedBlock& block = ephemerisReaders.taggedBlock;
     ASSERT_EQ(Read_Block(file, block), 0);
     int32_t first = -1;
     int32_t second = -1;
@@ -221,7 +224,7 @@ ModelLine Model_Block_Line(const std::string& line) {
         word.clear();
     };
     for (const char c : text) {
-        if (ephemeris_detail::Is_White(c)) {
+        if (Is_White(c)) {
             finish();
         } else {
             word += c;
@@ -268,7 +271,7 @@ TEST_F(TaggedFormTest, ReadBlockStoresWhatTheLineRulesGiveForRandomLines) {
             if (!model.words.empty()) expected.push_back(model);
         }
         TextFile& file = Open(content);
-        TaggedBlock& block = library.taggedBlock;
+        TaggedBlock& block = ephemerisReaders.taggedBlock;
         ASSERT_EQ(Read_Block(file, block), 0) << n;
         ASSERT_EQ(block.lineCount, static_cast<int32_t>(expected.size())) << n;
         for (size_t i = 0; i < expected.size(); ++i) {
@@ -303,7 +306,7 @@ TEST_F(TaggedFormTest, GetTaggedValuesTakesTheValuesThatFitTheJoinBuffer) {
         {"short values all fit", {"1", "2", "3", "4"}, 4},
     };
     for (const Case& c : cases) {
-        TaggedBlock& block = library.taggedBlock;
+        TaggedBlock& block = ephemerisReaders.taggedBlock;
         block.lineCount = 1;
         TaggedLine& line = block.lines[0];
         std::memcpy(line.tag, "T:", 3);
@@ -320,6 +323,97 @@ TEST_F(TaggedFormTest, GetTaggedValuesTakesTheValuesThatFitTheJoinBuffer) {
                   c.count)
             << c.name;
     }
+}
+
+// The bits of a converted value; every not-a-number of one sign is one value.
+uint64_t Value_Bits(double value) {
+    if (std::isnan(value)) return std::signbit(value) ? 1 : 2;
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+TEST_F(TaggedFormTest, MalformedValuesCountAsTheFormattedScanCountsThem) {
+    // Where strtod would stop inside a token and the next conversion would
+    // go on from there, the formatted scan takes what could still begin a
+    // number ("1e", "0x1p") and fails on what cannot ("0x", a second "e").
+    struct Case {
+        const char* line;
+        int count;
+        double expected[3];
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {"1e 2 3", 3, {1, 2, 3}},
+        {"1 2 0x", 2, {1, 2, -1}},
+        {"nan(12) 1 2", 1, {nan, -1, -1}},
+        {"0x1p 1 2", 3, {1, 1, 2}},
+        {"1e5e 2 3", 1, {1e5, -1, -1}},
+        {"1..2 3 4", 3, {1, 0.2, 3}},
+        {"-0x 1 2", 0, {-1, -1, -1}},
+        {"0x. 1 2", 3, {0, 1, 2}},
+        {"1e+x 2 3", 1, {1, -1, -1}},
+        {"infinity 1 2", 3, {HUGE_VAL, 1, 2}},
+        {"infin 1 2", 0, {-1, -1, -1}},
+        {"0x.p1 2 3", 1, {0, -1, -1}},
+        {"0X1P-2 1e999 -1e-999", 3, {0.25, HUGE_VAL, -0.0}},
+    };
+    for (const Case& c : cases) {
+        TextFile& file = Open(std::string("B {\nT: ") + c.line + "\n}\n");
+        TaggedBlock& block = ephemerisReaders.taggedBlock;
+        ASSERT_EQ(Read_Block(file, block), 0) << c.line;
+        double got[3] = {-1, -1, -1};
+        EXPECT_EQ(Get_Tagged_Values("T:", block, "%lf%lf%lf", &got[0], &got[1], &got[2]), c.count)
+            << c.line;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(Value_Bits(got[i]), Value_Bits(c.expected[i])) << c.line << " " << i;
+        }
+    }
+}
+
+TEST_F(TaggedFormTest, RandomShortTokensScanAsThePlatformScan) {
+#if !defined(__GLIBC__)
+    GTEST_SKIP() << "the formatted scan of the C library of Linux is the reference";
+#else
+    // Tokens of one to five characters that numbers are made of; the line's
+    // three values against sscanf over the text the values are joined into.
+    const char alphabet[] = "0123456789..eEeE++--xXpPaAnNiIfFty(";
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<size_t> pick(0, sizeof alphabet - 2);
+    std::uniform_int_distribution<int> length(1, 5);
+    int mismatches = 0;
+    for (int n = 0; n < 100000 && mismatches < 10; ++n) {
+        std::string joined;
+        for (int t = 0; t < 3; ++t) {
+            const int size = length(random);
+            for (int i = 0; i < size; ++i) joined += alphabet[pick(random)];
+            joined += ' ';
+        }
+        TaggedBlock& block = ephemerisReaders.taggedBlock;
+        block.lineCount = 1;
+        TaggedLine& line = block.lines[0];
+        std::memcpy(line.tag, "T:", 3);
+        line.used = 0;
+        line.valueCount = 0;
+        for (size_t from = 0; from < joined.size();) {
+            const size_t to = joined.find(' ', from);
+            const std::string word = joined.substr(from, to - from);
+            std::memcpy(line.values[line.valueCount++], word.c_str(), word.size() + 1);
+            from = to + 1;
+        }
+        double got[3] = {-1, -1, -1};
+        double want[3] = {-1, -1, -1};
+        const int count = Get_Tagged_Values("T:", block, "%lf%lf%lf", &got[0], &got[1], &got[2]);
+        const int scanned = std::sscanf(joined.c_str(), "%lf%lf%lf", &want[0], &want[1], &want[2]);
+        bool same = count == std::max(scanned, 0);
+        for (int i = 0; i < 3; ++i) same = same && Value_Bits(got[i]) == Value_Bits(want[i]);
+        if (!same) {
+            ++mismatches;
+            ADD_FAILURE() << '"' << joined << "\": sscanf " << scanned << " values, got " << count;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+#endif
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 
 namespace zer2ivi {
 namespace {
@@ -94,7 +94,7 @@ TEST(CalendarToSeconds, KnownInstants) {
 
 TEST(SecondsToCalendar, BreaksDownIntoTheLibraryRecord) {
     const CalendarTime& t = Seconds_To_Calendar(951868800 + 3 * 3600 + 4 * 60 + 5);
-    EXPECT_EQ(&t, &library.calendar);
+    EXPECT_EQ(&t, &calendarRecord);
     EXPECT_EQ(t.yearsSince1900, 100);
     EXPECT_EQ(t.month, 2);
     EXPECT_EQ(t.dayOfMonth, 1);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "api/api.h"
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "rinex_nav/rinex_nav.h"
 #include "rinex_obs/rinex_obs.h"
 #include "rinex_obs/zeb_test_file.h"

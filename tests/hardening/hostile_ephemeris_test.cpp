@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "hardening/hardening_support.h"
+#include "numbers/numbers.h"
 
 namespace zer2ivi::testing {
 namespace {

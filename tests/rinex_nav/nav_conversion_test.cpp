@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "nav_test_support.h"
 #include "rinex_nav/rinex_nav.h"
-#include "rinex_obs/rinex_obs.h"
+#include "rinex_text/rinex_text.h"
 #include "support/test_support.h"
 
 // The first-line buffer is the conversion's one heap block; a test can make
@@ -244,6 +244,52 @@ std::vector<double> Epoch_Values(const std::string& line) {
     std::vector<double> values;
     for (double value = 0; fields >> value;) values.push_back(value);
     return values;
+}
+
+TEST_F(NavConversionTest, WeekCountersCarryOverFromOneCallToTheNext) {
+    // Under the override the week written is the base week plus the number
+    // of times a record's week went up; the week of the last record and the
+    // count stay from one call to the next.  The second call's first record
+    // (1160 after 1161) does not count, its second one counts again.
+    library.weekOverride = true;
+    library.baseWeek = 1300;
+    const std::string content = kTaggedFirstLine + Tagged_Block(5, 1160) + Tagged_Block(6, 1161);
+    struct Case {
+        const char* weeks[2];  // third field of line 6 of each record
+    };
+    const Case calls[] = {{{"  .130000000000D+04", "  .130100000000D+04"}},
+                          {{"  .130100000000D+04", "  .130200000000D+04"}}};
+    for (const Case& call : calls) {
+        ASSERT_EQ(Convert(content), 0);
+        const std::vector<std::string> lines = Read_Lines(navPath_);
+        ASSERT_EQ(lines.size(), kExpectedHeader.size() + 16);
+        for (size_t r = 0; r < 2; ++r) {
+            EXPECT_EQ(lines[kExpectedHeader.size() + 8 * r + 5].substr(41, 19), call.weeks[r]) << r;
+        }
+    }
+    EXPECT_EQ(library.navWeekAdvanceCount, 2);
+    EXPECT_EQ(library.navPreviousWeek, 1161);
+}
+
+TEST_F(NavConversionTest, FirstLineIsReadUpTo249CharactersTheRestAsALine) {
+    // The rest of a longer first line is the file's next line: here a block
+    // header when it begins exactly at the 250th character.
+    struct Case {
+        size_t filler;  // characters between "$EPHREC" and "GpsEph {"
+        const char* message;
+    };
+    const Case cases[] = {
+        {241, "Wrote 0 ephemeris records"},  // the rest is "psEph {"
+        {242, "Wrote 1 ephemeris records"},  // the rest is "GpsEph {"
+        {243, "Wrote 0 ephemeris records"},  // the rest is "xGpsEph {"
+    };
+    std::string block = Tagged_Block(5, 1160);
+    block.erase(0, block.find('\n') + 1);  // the lines after the header line
+    for (const Case& c : cases) {
+        const std::string first = "$EPHREC" + std::string(c.filler, 'x') + "GpsEph {\n";
+        EXPECT_EQ(Convert(first + block), 0) << c.filler;
+        EXPECT_STREQ(library.LastErrorText, c.message) << c.filler;
+    }
 }
 
 TEST_F(NavConversionTest, RealFilesInBothFormsMatchTheOriginals) {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "nav_test_support.h"
 #include "rinex_nav/rinex_nav.h"
-#include "rinex_obs/rinex_obs.h"
+#include "rinex_text/rinex_text.h"
 #include "support/test_support.h"
 
 namespace zer2ivi::testing {

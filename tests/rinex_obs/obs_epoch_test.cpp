@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "rinex_obs/rinex_obs.h"
 #include "rinex_obs/zeb_test_file.h"
 #include "support/test_support.h"
@@ -279,9 +279,11 @@ TEST(SelectedObsTypes, KeepsTheListingOrderNotTheBitOrder) {
         {0xFFFFFFE0u, {}},  // bits that name no type
     };
     for (const Case& c : cases) {
-        uint32_t selected[kObsTypeCount] = {};
+        const ObsType* selected[kObsTypeCount] = {};
         const int count = Selected_Obs_Types(c.mask, selected);
-        EXPECT_EQ(std::vector<uint32_t>(selected, selected + count), c.expected) << c.mask;
+        std::vector<uint32_t> bits;
+        for (int i = 0; i < count; ++i) bits.push_back(selected[i]->bit);
+        EXPECT_EQ(bits, c.expected) << c.mask;
     }
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "rinex_obs/rinex_obs.h"
 #include "rinex_obs/zeb_test_file.h"
 #include "support/test_support.h"
@@ -271,6 +271,14 @@ TEST_F(ObsHeaderTest, FailedWriteEndsTheHeaderWithOne) {
     std::setvbuf(stream, nullptr, _IONBF, 0);
     EXPECT_EQ(Write_Obs_Header(stream, Station_Settings(), Station_Summary(), kAllTypes), 1);
     std::fclose(stream);
+}
+
+TEST(AntennaTypeName, AlwaysEmpty) {
+    for (int32_t code : {0, 1, 7, -5, 1000}) {
+        char name[21] = "junk";
+        Antenna_Type_Name(name, code);
+        EXPECT_STREQ(name, "");
+    }
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "support/test_support.h"
 #include "zeb_images.h"
 #include "zebfile/zebfile.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "support/test_support.h"
 #include "zeb_images.h"
 #include "zebfile/zebfile.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
+#include "base/library_state.h"
 #include "support/test_support.h"
 #include "zeb_images.h"
 #include "zebfile/zebfile.h"

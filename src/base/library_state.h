@@ -1,16 +1,16 @@
-// The library-wide state: the one message buffer, the path buffers of
-// Split_Path, the GPS week state shared by both conversions, the navigation
-// writer's week counters, the calendar record of the time code and the
-// ephemeris readers' block holder and its line buffer.  One instance for
-// the whole process, never reset by a call; calls into the library must not
-// overlap.
+// The library-wide state and the messages: the one message buffer, the path
+// buffers of Split_Path, the GPS week state shared by both conversions, the
+// navigation writer's week counters and the clock of the header dates.  One
+// instance for the whole process, never reset by a call; calls into the
+// library must not overlap.  Every subsystem may include this header; it
+// includes none of theirs (the calendar record lives with the time code, the
+// tagged-block holder with the ephemeris readers).
 #pragma once
 
+#include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
-
-#include "ephemeris/ephemeris.h"
-#include "gpstime/gpstime.h"
 
 namespace zer2ivi {
 
@@ -35,11 +35,6 @@ struct LibraryState {
     // Source of the current UTC time for "PGM / RUN BY / DATE" lines;
     // nullptr is the system clock (tests fix it).
     std::tm (*utcClock)() = nullptr;
-    // Result record of Seconds_To_Calendar.
-    CalendarTime calendar = {};
-    // Ephemeris readers: the block being read and its line buffer.
-    TaggedBlock taggedBlock = {};
-    char blockLineBuffer[kBlockLineSize] = {};
 };
 
 extern LibraryState library;
@@ -55,6 +50,12 @@ void Set_Message(const char* text);
 __attribute__((format(printf, 1, 2)))
 #endif
 void Format_Message(const char* format, ...);
+
+// vsnprintf into text (capacity characters with the NUL, a longer result
+// cut), except that the floating-point conversions (%f %e %g) are written
+// with '.' whatever the host's locale.  Flags, widths and precisions are
+// written into the format, never taken from the arguments ('*').
+void Format_Text(char* text, size_t capacity, const char* format, va_list args);
 
 // Splits a path at its last backslash into library.PathDirPart (directory
 // part with its final backslash) and library.PathFilePart; a part longer

@@ -1,4 +1,4 @@
-// What both conversions need around their files: a settings text made a C
+// What every conversion needs around its files: a settings text made a C
 // string, and the output file with its larger stream buffer, closed on every
 // path.
 #pragma once

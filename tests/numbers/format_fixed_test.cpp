@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "rinex_obs/rinex_obs.h"
+#include "numbers/numbers.h"
 
 namespace zer2ivi {
 namespace {

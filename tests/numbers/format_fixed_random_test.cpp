@@ -1,4 +1,4 @@
-// Format_Fixed and Satellite_Label against snprintf over many values: random
+// Format_Fixed against snprintf over many values: random
 // magnitudes across the whole fast range, exact halfway cases, carries into
 // a new digit, and the edges of the integer range.  Z2I_FORMAT_TEST_VALUES
 // raises the number of random values per format (a long run checks hundreds
@@ -13,7 +13,7 @@
 #include <limits>
 #include <random>
 
-#include "rinex_obs/rinex_obs.h"
+#include "numbers/numbers.h"
 
 namespace zer2ivi {
 namespace {
@@ -178,24 +178,6 @@ TEST(FormatFixedRandom, NarrowBuffersKeepWhatFits) {
             EXPECT_EQ(length, std::strlen(expected));
             EXPECT_EQ(actual[capacity], 'x') << "wrote past the buffer";
         }
-    }
-}
-
-TEST(SatelliteLabelAgainstSnprintf, EveryNumberAndEdges) {
-    for (int32_t n = -1000; n <= 1000; ++n) {
-        char expected[8];
-        std::snprintf(expected, sizeof expected, n <= 32 ? "G%2d" : "R%2d", n);
-        char actual[8];
-        Satellite_Label(actual, n);
-        EXPECT_STREQ(actual, expected) << n;
-    }
-    for (int32_t n : {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
-                      99999, -99999}) {
-        char expected[8];
-        std::snprintf(expected, sizeof expected, n <= 32 ? "G%2d" : "R%2d", n);
-        char actual[8];
-        Satellite_Label(actual, n);
-        EXPECT_STREQ(actual, expected) << n;
     }
 }
 

@@ -16,7 +16,7 @@
 #include <random>
 #include <string>
 
-#include "rinex_nav/rinex_nav.h"
+#include "numbers/numbers.h"
 
 namespace zer2ivi {
 namespace {

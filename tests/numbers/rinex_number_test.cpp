@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "rinex_nav/rinex_nav.h"
+#include "numbers/numbers.h"
 
 namespace zer2ivi {
 namespace {

@@ -1,4 +1,4 @@
-#include "api/library_state.h"
+#include "base/library_state.h"
 
 #include <gtest/gtest.h>
 

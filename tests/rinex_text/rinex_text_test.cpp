@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <string>
 
-#include "api/library_state.h"
-#include "rinex_obs/rinex_obs.h"
+#include "base/library_state.h"
+#include "rinex_text/rinex_text.h"
 #include "support/test_support.h"
 
 namespace zer2ivi {
@@ -89,14 +92,6 @@ TEST(RinexDateText, UsesTheInstalledClockThenTheSystemClock) {
     EXPECT_EQ(text[6], '-');
 }
 
-TEST(AntennaTypeName, AlwaysEmpty) {
-    for (int32_t code : {0, 1, 7, -5, 1000}) {
-        char name[21] = "junk";
-        Antenna_Type_Name(name, code);
-        EXPECT_STREQ(name, "");
-    }
-}
-
 TEST(LineBuilder, HeaderLineLayoutPutsTheLabelInColumn61) {
     LineBuilder line;
     line.field("DID2ARE Beta", 20).field("a run-by text longer than twenty", 20).field(" 6-DEC-26 16:33", 20).label("PGM / RUN BY / DATE");
@@ -140,6 +135,62 @@ TEST(LineBuilder, WritesTheLineAndItsLineEndOrReportsFailure) {
     ASSERT_NE(readOnly, nullptr);
     EXPECT_FALSE(line.write_to(readOnly));
     std::fclose(readOnly);
+}
+
+TEST(SatelliteLabelAgainstSnprintf, EveryNumberAndEdges) {
+    for (int32_t n = -1000; n <= 1000; ++n) {
+        char expected[8];
+        std::snprintf(expected, sizeof expected, n <= 32 ? "G%2d" : "R%2d", n);
+        char actual[8];
+        Satellite_Label(actual, n);
+        EXPECT_STREQ(actual, expected) << n;
+    }
+    for (int32_t n : {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
+                      99999, -99999}) {
+        char expected[8];
+        std::snprintf(expected, sizeof expected, n <= 32 ? "G%2d" : "R%2d", n);
+        char actual[8];
+        Satellite_Label(actual, n);
+        EXPECT_STREQ(actual, expected) << n;
+    }
+}
+
+TEST(RinexDateText, TheRunDateIsUtcWhateverTheTimeZone) {
+    // Fourteen hours ahead of UTC: the local date or hour differs from UTC's.
+    const char* saved = std::getenv("TZ");
+    const std::string previous = saved != nullptr ? saved : "";
+    setenv("TZ", "<+14>-14", 1);
+    tzset();
+    Set_Utc_Clock(nullptr);
+    std::string expected[2];
+    char actual[20];
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // Read UTC before and after: a minute may turn between them.
+        const std::time_t before = std::time(nullptr);
+        Rinex_Date_Text(actual);
+        const std::time_t after = std::time(nullptr);
+        const std::time_t moments[2] = {before, after};
+        for (int i = 0; i < 2; ++i) {
+            std::tm utc{};
+            gmtime_r(&moments[i], &utc);
+            char text[20];
+            Rinex_Date_Text_At(text, utc);
+            expected[i] = text;
+        }
+        std::tm local{};
+        localtime_r(&before, &local);
+        std::tm utc{};
+        gmtime_r(&before, &utc);
+        EXPECT_NE(local.tm_hour, utc.tm_hour) << "the time zone did not take effect";
+        if (expected[0] == expected[1]) break;
+    }
+    EXPECT_TRUE(actual == expected[0] || actual == expected[1]) << actual;
+    if (saved != nullptr) {
+        setenv("TZ", previous.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
 }
 
 }  // namespace

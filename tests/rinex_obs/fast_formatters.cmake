@@ -1,3 +1,0 @@
-z2i_test(test_fast_formatters
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/format_fixed_random_test.cpp
-  SUBSYSTEMS state gpstime zebfile rinex_obs)

@@ -1,3 +1,0 @@
-z2i_test(test_line_helpers
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/line_helpers_test.cpp ${CMAKE_CURRENT_LIST_DIR}/format_fixed_test.cpp
-  SUBSYSTEMS state gpstime zebfile rinex_obs)
