@@ -78,26 +78,31 @@ std::optional<std::string> Scan_Zeb_Log(const std::string& path, ZebLogExtent& e
                " instead of 202";
     extent.header = Header_Facts(header);
 
+    // The records are read in order, measurements skipped through the stream's
+    // buffer: no seek, so the file is read once from start to end.
     uint64_t offset = kZebHeaderSize;
     std::array<unsigned char, kZebPositionSize> position{};
     while (extent.fileSize - offset >= kZebPositionSize) {
-        in.seekg(static_cast<std::streamoff>(offset));
         if (!in.read(reinterpret_cast<char*>(position.data()), position.size()))
             return std::string("read error");
         const int32_t count = position[kOffsetMeasurementCount];
         const int32_t recordSize = Load_Le16(position, kOffsetRecordSize);
-        const uint64_t end = offset + kZebPositionSize +
-                             static_cast<uint64_t>(count) * kZebMeasurementSize;
-        const std::string where =
-            "epoch " + std::to_string(extent.epochs + 1) + " at byte offset " + std::to_string(offset);
+        const uint64_t measurementBytes = static_cast<uint64_t>(count) * kZebMeasurementSize;
+        const uint64_t end = offset + kZebPositionSize + measurementBytes;
+        auto refuse = [&](const std::string& problem) {
+            extent.refusal = "epoch " + std::to_string(extent.epochs + 1) + " at byte offset " +
+                             std::to_string(offset) + ": " + problem;
+        };
         if (recordSize != kZebPositionSize)
-            extent.refusal = where + ": record size word " + std::to_string(recordSize) + " instead of 68";
+            refuse("record size word " + std::to_string(recordSize) + " instead of 68");
         else if (count > extent.header.channelCount || count > kEpochCapacity)
-            extent.refusal = where + ": " + std::to_string(count) + " measurements for " +
-                             std::to_string(extent.header.channelCount) + " channels";
+            refuse(std::to_string(count) + " measurements for " +
+                   std::to_string(extent.header.channelCount) + " channels");
         else if (end > extent.fileSize)
-            extent.refusal = where + ": its measurement records are cut short by the end of the file";
+            refuse("its measurement records are cut short by the end of the file");
         if (!extent.refusal.empty()) return std::nullopt;
+        if (!in.ignore(static_cast<std::streamsize>(measurementBytes)))
+            return std::string("read error");
         if (!extent.firstTimeOfWeek) extent.firstTimeOfWeek = Load_Le_Double(position, kOffsetTimeOfWeek);
         ++extent.epochs;
         offset = end;
