@@ -3,30 +3,15 @@
 #include <cmath>
 #include <cstdio>
 
-#include "rinex_names.h"
+#include "rinex2/gps_ticks.h"
 
 namespace zer2ivi::cli {
 namespace {
-
-constexpr int64_t kGpsEpochDays = 3657;  // 1980-01-06 after 1970-01-01
 
 std::string Number_Text(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.10g", value);
     return text;
-}
-
-// The Gregorian date of a day count from 1970-01-01 (Days_From_Civil undone).
-void Civil_From_Days(int64_t days, int64_t& year, int64_t& month, int64_t& day) {
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t dayOfEra = days - era * 146097;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-    month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-    year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
 }
 
 }  // namespace
@@ -55,7 +40,8 @@ double Gps_Seconds(const EpochTime& time) {
 
 double Creation_Seconds(const ZebHeaderFacts& header) {
     const int64_t days =
-        Days_From_Civil(header.createdYear, header.createdMonth, header.createdDay) - kGpsEpochDays;
+        rinex2::Days_From_Civil(header.createdYear, header.createdMonth, header.createdDay) -
+        rinex2::kGpsEpochDays;
     return static_cast<double>(days) * kSecondsPerDay + header.createdHour * 3600.0 +
            header.createdMinute * 60.0 + header.createdSecond;
 }
@@ -75,7 +61,7 @@ std::string Gps_Time_Text(double seconds) {
     const auto days = static_cast<int64_t>(std::floor(whole / kSecondsPerDay));
     const auto ofDay = static_cast<int64_t>(whole - static_cast<double>(days) * kSecondsPerDay);
     int64_t year = 0, month = 0, day = 0;
-    Civil_From_Days(days + kGpsEpochDays, year, month, day);
+    rinex2::Civil_From_Days(days + rinex2::kGpsEpochDays, year, month, day);
     char text[160];
     std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
                   static_cast<long long>(year), static_cast<long long>(month),
