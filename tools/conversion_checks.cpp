@@ -1,9 +1,11 @@
 #include "conversion_checks.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 
 #include "rinex2/gps_ticks.h"
+#include "rinex2/nav_reader.h"
 
 namespace zer2ivi::cli {
 namespace {
@@ -14,10 +16,46 @@ std::string Number_Text(double value) {
     return text;
 }
 
+// The fields the checks read, all on orbit lines; read in this order.
+constexpr std::array<double rinex2::GpsEphemeris::*, 4> kCheckedFields = {
+    &rinex2::GpsEphemeris::eccentricity, &rinex2::GpsEphemeris::sqrtA,
+    &rinex2::GpsEphemeris::toe, &rinex2::GpsEphemeris::week};
+
+size_t Field_Index(double rinex2::GpsEphemeris::*member) {
+    size_t index = 0;
+    while (rinex2::kNavNumberFields[index] != member) ++index;
+    return index;
+}
+
 }  // namespace
 
-std::optional<std::string> Record_Problem(const NavRecordFacts& record) {
-    if (!record.layoutProblem.empty()) return record.layoutProblem;
+std::optional<std::string> Read_Written_Nav(const std::string& path,
+                                            const WrittenRecordVisitor& visit) {
+    rinex2::NavReader reader;
+    std::string error;
+    if (!reader.Open(path, error, rinex2::NavReader::Mode::Tolerant)) return error;
+    rinex2::GpsEphemeris record;
+    int64_t index = 0;
+    while (true) {
+        switch (reader.Next(record, error)) {
+            case rinex2::NavReader::Result::Record: visit(++index, record, reader.Damage()); break;
+            case rinex2::NavReader::Result::End: return std::nullopt;
+            case rinex2::NavReader::Result::Error: return error;
+        }
+    }
+}
+
+std::optional<std::string> Record_Problem(const rinex2::GpsEphemeris& record,
+                                          const rinex2::RecordDamage& damage) {
+    if (damage.epochLine) return "its first line holds no PRN and clock epoch";
+    for (double rinex2::GpsEphemeris::*checked : kCheckedFields) {
+        const size_t index = Field_Index(checked);
+        if (!damage.Number(index)) continue;
+        // Line 0 is the first line; orbit lines hold four fields each.
+        const size_t orbit = index - rinex2::kClockNumberFields;
+        return "its orbit line " + std::to_string(orbit / rinex2::kOrbitNumberFields + 1) +
+               " holds no number in field " + std::to_string(orbit % rinex2::kOrbitNumberFields + 1);
+    }
     if (record.prn < kMinPrn || record.prn > kMaxPrn)
         return "PRN " + std::to_string(record.prn) + " is outside 1-32";
     if (!(record.sqrtA >= kMinSqrtA && record.sqrtA <= kMaxSqrtA))
@@ -29,7 +67,7 @@ std::optional<std::string> Record_Problem(const NavRecordFacts& record) {
     return std::nullopt;
 }
 
-double Ephemeris_Time(const NavRecordFacts& record) {
+double Ephemeris_Time(const rinex2::GpsEphemeris& record) {
     return record.week * kSecondsPerWeek + record.toe;
 }
 
