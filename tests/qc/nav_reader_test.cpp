@@ -15,6 +15,37 @@ namespace {
 
 const std::string kReal = std::string(ZER2IVI_SOURCE_DIR) + "/tests/data/real/";
 
+const std::string kHeader =
+    "     2.10           N: GPS NAV DATA                         RINEX VERSION / TYPE\n"
+    "                                                            END OF HEADER\n";
+
+// A directory of this test run, removed with everything in it at the end.
+class ScratchDirectory {
+public:
+    explicit ScratchDirectory(const std::string& prefix)
+        : path_(std::filesystem::temp_directory_path() /
+                (prefix + std::to_string(::testing::UnitTest::GetInstance()->random_seed()))) {
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchDirectory() { std::filesystem::remove_all(path_); }
+    std::string file(const char* name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// How a reading ended: at the end of the file when expected is empty, else
+// with the error "PATH:expected".
+void Expect_Ending(NavReader::Result result, const std::string& error, const std::string& path,
+                   const std::string& expected) {
+    if (expected.empty()) {
+        EXPECT_EQ(result, NavReader::Result::End) << error;
+    } else {
+        EXPECT_EQ(result, NavReader::Result::Error);
+        EXPECT_EQ(error, path + ":" + expected);
+    }
+}
+
 TEST(NavReader, ReadsRealFilesWhole) {
     struct Case {
         const char* file;
@@ -54,9 +85,7 @@ TEST(NavReader, ReadsRealFilesWhole) {
 }
 
 TEST(NavReader, DamageIsNamedByFileAndLine) {
-    const std::string header =
-        "     2.10           N: GPS NAV DATA                         RINEX VERSION / TYPE\n"
-        "                                                            END OF HEADER\n";
+    const std::string header = kHeader;
     const std::string record =
         " 5 04  6 10  2  0  0.0  .341222621500D-04  .181898940355D-11  .000000000000D+00\n"
         "     .900000000000D+02 -.386250000000D+02  .501449458811D-08  .237108733125D+01\n"
@@ -94,12 +123,10 @@ TEST(NavReader, DamageIsNamedByFileAndLine) {
         {"bad number", header + badNumber, true, 0, "4: malformed number in column 4"},
         {"bad epoch", header + "xx" + record.substr(2), true, 0, "3: malformed PRN / EPOCH / SV CLK line"},
     };
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                      ("z2i_nav_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    std::filesystem::create_directories(dir);
+    const ScratchDirectory dir("z2i_nav_");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string path = (dir / "t.n").string();
+        const std::string path = dir.file("t.n");
         std::ofstream(path, std::ios::binary) << c.text;
         NavReader reader;
         std::string error;
@@ -113,23 +140,15 @@ TEST(NavReader, DamageIsNamedByFileAndLine) {
         NavReader::Result result;
         while ((result = reader.Next(e, error)) == NavReader::Result::Record) ++records;
         EXPECT_EQ(records, c.records);
-        if (c.error.empty()) {
-            EXPECT_EQ(result, NavReader::Result::End) << error;
-        } else {
-            EXPECT_EQ(result, NavReader::Result::Error);
-            EXPECT_EQ(error, path + ":" + c.error);
-        }
+        Expect_Ending(result, error, path, c.error);
     }
-    std::filesystem::remove_all(dir);
 }
 
 // Files the library wrote from whatever it was given: a PRN wider than its
 // columns, numbers that are blank or not numbers; each record is still read,
 // with what could not be read named.
 TEST(NavReader, TolerantModeReadsEveryRecordTheLibraryWrote) {
-    const std::string header =
-        "     2.10           N: GPS NAV DATA                         RINEX VERSION / TYPE\n"
-        "                                                            END OF HEADER\n";
+    const std::string header = kHeader;
     const std::string zero = "  .000000000000D+00";
     const std::string orbit0 = "   " + zero + zero + zero + zero + "\n";
     auto record = [&](const std::string& prn, const std::string& ecc, const std::string& sqrtA,
@@ -173,13 +192,10 @@ TEST(NavReader, TolerantModeReadsEveryRecordTheLibraryWrote) {
         {"cut inside a record", header + record(" 5", zero, zero, zero, zero).substr(0, 200), {},
          "5: file ends inside an ephemeris (3 of 8 lines)"},  // the cut line counts
     };
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() /
-        ("z2i_navt_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    std::filesystem::create_directories(dir);
+    const ScratchDirectory dir("z2i_navt_");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string path = (dir / "x.n").string();
+        const std::string path = dir.file("x.n");
         std::ofstream(path, std::ios::binary) << c.text;
         NavReader reader;
         std::string error;
@@ -199,14 +215,8 @@ TEST(NavReader, TolerantModeReadsEveryRecordTheLibraryWrote) {
             EXPECT_EQ(reader.Damage().numberFields, x.numberFields);
         }
         EXPECT_EQ(index, c.records.size());
-        if (c.error.empty()) {
-            EXPECT_EQ(result, NavReader::Result::End) << error;
-        } else {
-            EXPECT_EQ(result, NavReader::Result::Error);
-            EXPECT_EQ(error, path + ":" + c.error);
-        }
+        Expect_Ending(result, error, path, c.error);
     }
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
