@@ -1,13 +1,14 @@
 // Bytes -> the command-line tool's own readers of outside input: the walk of
 // a binary observation log's record layout, the read-back of a navigation
-// file, and the JSON text of a file name.
+// file (the RINEX 2 navigation reader in its tolerant mode, against its
+// strict one), and the JSON text of a file name.
 #include <clocale>
 #include <cstdlib>
 #include <string>
 
 #include "cli_support.h"
 #include "harness_support.h"
-#include "nav_records.h"
+#include "rinex2/nav_reader.h"
 #include "zeb_header_peek.h"
 
 using namespace zer2ivi::cli;
@@ -29,11 +30,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Z2I_FUZZ_CHECK(!extent.refusal.empty() || extent.fileSize - extent.completeEnd < 68);
     }
 
-    int64_t lastIndex = 0;
-    Read_Nav_Records(path, [&](const NavRecordFacts& record) {
-        Z2I_FUZZ_CHECK(record.index == lastIndex + 1);
-        lastIndex = record.index;
-    });
+    // The tolerant reading reads every record the strict one does, with the
+    // same orbit numbers where it found them whole, and goes on where the
+    // strict one stops at a damaged field; both stop where a record is cut
+    // short.
+    {
+        using zer2ivi::rinex2::NavReader;
+        NavReader strict, tolerant;
+        std::string strictError, tolerantError;
+        const bool strictOpen = strict.Open(path, strictError);
+        const bool tolerantOpen = tolerant.Open(path, tolerantError, NavReader::Mode::Tolerant);
+        Z2I_FUZZ_CHECK(strictOpen == tolerantOpen);
+        if (tolerantOpen) {
+            zer2ivi::rinex2::GpsEphemeris a, b;
+            NavReader::Result strictResult = NavReader::Result::Record;
+            NavReader::Result tolerantResult;
+            while ((tolerantResult = tolerant.Next(b, tolerantError)) == NavReader::Result::Record) {
+                const zer2ivi::rinex2::RecordDamage& damage = tolerant.Damage();
+                Z2I_FUZZ_CHECK(damage.numberFields < (1u << zer2ivi::rinex2::kNavNumberFieldCount));
+                if (strictResult != NavReader::Result::Record) continue;
+                strictResult = strict.Next(a, strictError);
+                // The orbit lines: the first line may be read shifted.
+                if (strictResult != NavReader::Result::Record) continue;
+                for (size_t i = zer2ivi::rinex2::kClockNumberFields;
+                     i < zer2ivi::rinex2::kNavNumberFieldCount; ++i) {
+                    const auto field = zer2ivi::rinex2::kNavNumberFields[i];
+                    if (!damage.Number(i))
+                        Z2I_FUZZ_CHECK(a.*field == b.*field || a.*field != a.*field);
+                }
+            }
+            if (strictResult == NavReader::Result::Record) strictResult = strict.Next(a, strictError);
+            if (tolerantResult == NavReader::Result::Error)
+                Z2I_FUZZ_CHECK(tolerantError.rfind(path + ":", 0) == 0);
+            if (strictResult == NavReader::Result::End)
+                Z2I_FUZZ_CHECK(tolerantResult == NavReader::Result::End);
+        }
+    }
 
     const std::string json = Json_String(std::string(reinterpret_cast<const char*>(data), size));
     Z2I_FUZZ_CHECK(json.size() >= 2 && json.front() == '"' && json.back() == '"');

@@ -1,14 +1,14 @@
 #include "conversion_checks.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 
-#include "rinex_names.h"
+#include "rinex2/gps_ticks.h"
+#include "rinex2/nav_reader.h"
 
 namespace zer2ivi::cli {
 namespace {
-
-constexpr int64_t kGpsEpochDays = 3657;  // 1980-01-06 after 1970-01-01
 
 std::string Number_Text(double value) {
     char text[64];
@@ -16,23 +16,46 @@ std::string Number_Text(double value) {
     return text;
 }
 
-// The Gregorian date of a day count from 1970-01-01 (Days_From_Civil undone).
-void Civil_From_Days(int64_t days, int64_t& year, int64_t& month, int64_t& day) {
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t dayOfEra = days - era * 146097;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-    month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-    year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+// The fields the checks read, all on orbit lines; read in this order.
+constexpr std::array<double rinex2::GpsEphemeris::*, 4> kCheckedFields = {
+    &rinex2::GpsEphemeris::eccentricity, &rinex2::GpsEphemeris::sqrtA,
+    &rinex2::GpsEphemeris::toe, &rinex2::GpsEphemeris::week};
+
+size_t Field_Index(double rinex2::GpsEphemeris::*member) {
+    size_t index = 0;
+    while (rinex2::kNavNumberFields[index] != member) ++index;
+    return index;
 }
 
 }  // namespace
 
-std::optional<std::string> Record_Problem(const NavRecordFacts& record) {
-    if (!record.layoutProblem.empty()) return record.layoutProblem;
+std::optional<std::string> Read_Written_Nav(const std::string& path,
+                                            const WrittenRecordVisitor& visit) {
+    rinex2::NavReader reader;
+    std::string error;
+    if (!reader.Open(path, error, rinex2::NavReader::Mode::Tolerant)) return error;
+    rinex2::GpsEphemeris record;
+    int64_t index = 0;
+    while (true) {
+        switch (reader.Next(record, error)) {
+            case rinex2::NavReader::Result::Record: visit(++index, record, reader.Damage()); break;
+            case rinex2::NavReader::Result::End: return std::nullopt;
+            case rinex2::NavReader::Result::Error: return error;
+        }
+    }
+}
+
+std::optional<std::string> Record_Problem(const rinex2::GpsEphemeris& record,
+                                          const rinex2::RecordDamage& damage) {
+    if (damage.epochLine) return "its first line holds no PRN and clock epoch";
+    for (double rinex2::GpsEphemeris::*checked : kCheckedFields) {
+        const size_t index = Field_Index(checked);
+        if (!damage.Number(index)) continue;
+        // Line 0 is the first line; orbit lines hold four fields each.
+        const size_t orbit = index - rinex2::kClockNumberFields;
+        return "its orbit line " + std::to_string(orbit / rinex2::kOrbitNumberFields + 1) +
+               " holds no number in field " + std::to_string(orbit % rinex2::kOrbitNumberFields + 1);
+    }
     if (record.prn < kMinPrn || record.prn > kMaxPrn)
         return "PRN " + std::to_string(record.prn) + " is outside 1-32";
     if (!(record.sqrtA >= kMinSqrtA && record.sqrtA <= kMaxSqrtA))
@@ -44,7 +67,7 @@ std::optional<std::string> Record_Problem(const NavRecordFacts& record) {
     return std::nullopt;
 }
 
-double Ephemeris_Time(const NavRecordFacts& record) {
+double Ephemeris_Time(const rinex2::GpsEphemeris& record) {
     return record.week * kSecondsPerWeek + record.toe;
 }
 
@@ -55,7 +78,8 @@ double Gps_Seconds(const EpochTime& time) {
 
 double Creation_Seconds(const ZebHeaderFacts& header) {
     const int64_t days =
-        Days_From_Civil(header.createdYear, header.createdMonth, header.createdDay) - kGpsEpochDays;
+        rinex2::Days_From_Civil(header.createdYear, header.createdMonth, header.createdDay) -
+        rinex2::kGpsEpochDays;
     return static_cast<double>(days) * kSecondsPerDay + header.createdHour * 3600.0 +
            header.createdMinute * 60.0 + header.createdSecond;
 }
@@ -75,7 +99,7 @@ std::string Gps_Time_Text(double seconds) {
     const auto days = static_cast<int64_t>(std::floor(whole / kSecondsPerDay));
     const auto ofDay = static_cast<int64_t>(whole - static_cast<double>(days) * kSecondsPerDay);
     int64_t year = 0, month = 0, day = 0;
-    Civil_From_Days(days + kGpsEpochDays, year, month, day);
+    rinex2::Civil_From_Days(days + rinex2::kGpsEpochDays, year, month, day);
     char text[160];
     std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
                   static_cast<long long>(year), static_cast<long long>(month),

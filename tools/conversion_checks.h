@@ -6,11 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
-#include "nav_records.h"
 #include "obs_header_reader.h"
+#include "rinex2/nav_reader.h"
 #include "zeb_header_peek.h"
 
 namespace zer2ivi::cli {
@@ -28,12 +29,23 @@ inline constexpr double kMaxEphemerisDistance = 6 * 3600.0;
 // Ephemerides the library needs to take a week from the file.
 inline constexpr int64_t kEphemeridesForWeek = 4;
 
+// Calls visit for every record of a navigation file the library wrote, read
+// tolerantly: its number (1 for the file's first), its fields and what of
+// them could not be read.  The reason when the file cannot be read or ends
+// inside a record.
+using WrittenRecordVisitor =
+    std::function<void(int64_t index, const rinex2::GpsEphemeris&, const rinex2::RecordDamage&)>;
+std::optional<std::string> Read_Written_Nav(const std::string& path,
+                                            const WrittenRecordVisitor& visit);
+
 // Why a record cannot be a GPS broadcast ephemeris, e.g. "PRN 3215 is
-// outside 1-32"; nothing when it can.
-std::optional<std::string> Record_Problem(const NavRecordFacts& record);
+// outside 1-32", or its orbit line 2 holds no number where sqrtA stands;
+// nothing when it can.
+std::optional<std::string> Record_Problem(const rinex2::GpsEphemeris& record,
+                                          const rinex2::RecordDamage& damage);
 
 // The time of an ephemeris: its week and toe.
-double Ephemeris_Time(const NavRecordFacts& record);
+double Ephemeris_Time(const rinex2::GpsEphemeris& record);
 
 double Gps_Seconds(const EpochTime& time);
 // The creation time in the log's header, taken as if it were GPS time

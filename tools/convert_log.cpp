@@ -36,7 +36,6 @@
 
 #include "cli_support.h"
 #include "conversion_checks.h"
-#include "nav_records.h"
 #include "obs_header_reader.h"
 #include "rinex_names.h"
 #include "temp_files.h"
@@ -257,11 +256,12 @@ private:
         if (!Call_Library(obs, nav, message)) return message;
 
         std::optional<std::string> badRecord;
-        const auto error = Read_Nav_Records(navTemp_, [&](const NavRecordFacts& record) {
+        const auto error = Read_Written_Nav(navTemp_, [&](int64_t index, const rinex2::GpsEphemeris& record,
+                                                         const rinex2::RecordDamage& damage) {
             ++ephemerides_;
             if (badRecord) return;
-            if (auto problem = Record_Problem(record))
-                badRecord = Ephemeris() + ": ephemeris " + std::to_string(record.index) +
+            if (auto problem = Record_Problem(record, damage))
+                badRecord = Ephemeris() + ": ephemeris " + std::to_string(index) +
                             " cannot be a GPS broadcast ephemeris: " + *problem;
         });
         if (error) return "cannot read back the navigation file " + *error;
@@ -340,7 +340,8 @@ private:
 
     std::optional<std::string> Check_Ephemeris_Times(double first, double last) {
         bool near = false;
-        const auto error = Read_Nav_Records(navTemp_, [&](const NavRecordFacts& record) {
+        const auto error = Read_Written_Nav(navTemp_, [&](int64_t, const rinex2::GpsEphemeris& record,
+                                                         const rinex2::RecordDamage&) {
             near = near || Distance_Outside(Ephemeris_Time(record), first, last) <=
                                kMaxEphemerisDistance;
         });

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "rinex_names.h"
+#include "rinex2/gps_ticks.h"
 
 namespace zer2ivi::cli {
 namespace {
@@ -154,8 +154,8 @@ std::optional<int32_t> Success_Epoch_Count(std::string_view message) {
 }
 
 GpsWeekSeconds Calendar_To_Gps(const EpochTime& time) {
-    const int64_t days = Days_From_Civil(time.year, time.month, time.day) -
-                         Days_From_Civil(1980, 1, 6);
+    const int64_t days =
+        rinex2::Days_From_Civil(time.year, time.month, time.day) - rinex2::kGpsEpochDays;
     GpsWeekSeconds result;
     result.week = days >= 0 ? days / 7 : -((-days + 6) / 7);
     const int64_t dayOfWeek = days - result.week * 7;

@@ -17,7 +17,6 @@
 #include "commands.h"
 #include "conversion_checks.h"
 #include "convert_log.h"
-#include "nav_records.h"
 #include "qc/qc_report.h"
 #include "qc/qc_run.h"
 #include "temp_files.h"
@@ -166,11 +165,12 @@ std::optional<std::string> Convert_Ephemeris(const std::string& ephemeris, const
     }
     int64_t records = 0;
     std::optional<std::string> bad;
-    const auto error = Read_Nav_Records(navOut, [&](const NavRecordFacts& record) {
+    const auto error = Read_Written_Nav(navOut, [&](int64_t index, const rinex2::GpsEphemeris& record,
+                                                   const rinex2::RecordDamage& damage) {
         ++records;
         if (bad) return;
-        if (auto problem = Record_Problem(record))
-            bad = "NAV '" + ephemeris + "': ephemeris " + std::to_string(record.index) +
+        if (auto problem = Record_Problem(record, damage))
+            bad = "NAV '" + ephemeris + "': ephemeris " + std::to_string(index) +
                   " cannot be a GPS broadcast ephemeris: " + *problem;
     });
     if (error) return "cannot read back the navigation file " + *error;

@@ -2,18 +2,12 @@
 
 #include <cstdio>
 
+#include "rinex2/gps_ticks.h"
+
 namespace zer2ivi::cli {
 namespace {
 
 constexpr size_t kStationLength = 4;
-
-bool Is_Leap_Year(int32_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int32_t Days_In_Month(int32_t year, int32_t month) {
-    constexpr int32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month == 2 && Is_Leap_Year(year)) return 29;
-    return kDays[month - 1];
-}
 
 }  // namespace
 
@@ -42,22 +36,10 @@ std::string File_Stem(std::string_view path) {
 
 int32_t Day_Of_Year(int32_t year, int32_t month, int32_t day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > Days_In_Month(year, month))
+        day > rinex2::Days_In_Month(year, month))
         return 0;
-    int32_t dayOfYear = day;
-    for (int32_t m = 1; m < month; ++m) dayOfYear += Days_In_Month(year, m);
-    return dayOfYear;
-}
-
-int64_t Days_From_Civil(int32_t year, int32_t month, int32_t day) {
-    // Howard Hinnant's days_from_civil: eras of 400 years from 0000-03-01.
-    const int64_t y = static_cast<int64_t>(year) - (month <= 2 ? 1 : 0);
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yearOfEra = y - era * 400;
-    const int64_t shiftedMonth = month > 2 ? month - 3 : month + 9;
-    const int64_t dayOfYear = (153 * shiftedMonth + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
+    return static_cast<int32_t>(rinex2::Days_From_Civil(year, month, day) -
+                                rinex2::Days_From_Civil(year, 1, 1) + 1);
 }
 
 std::string Rinex_File_Name(std::string_view station, int32_t year, int32_t month, int32_t day,

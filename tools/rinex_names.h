@@ -26,9 +26,6 @@ std::string File_Stem(std::string_view path);
 // not valid.
 int32_t Day_Of_Year(int32_t year, int32_t month, int32_t day);
 
-// Days from 1970-01-01 to a Gregorian date (negative before it).
-int64_t Days_From_Civil(int32_t year, int32_t month, int32_t day);
-
 // "ssssdddf.yyt" for a station designator and a calendar date; empty when
 // the date is not valid.
 std::string Rinex_File_Name(std::string_view station, int32_t year, int32_t month, int32_t day,

@@ -22,9 +22,6 @@ struct CalendarEpoch {
     double second = 0.0;
 };
 
-// Days from 1970-01-01 to a proleptic Gregorian date.
-int64_t Days_From_Civil(int year, int month, int day);
-
 double Gps_Seconds(const CalendarEpoch& epoch);
 double Gps_Seconds(int64_t week, double secondsOfWeek);
 CalendarEpoch Calendar_Of(double gpsSeconds);

@@ -6,41 +6,11 @@
 namespace zer2ivi::rinex2 {
 namespace {
 
-constexpr int64_t kGpsEpochDays = 3657;  // 1980-01-06 in days since 1970-01-01
 constexpr int kFractionDigits = 7;      // ticks are 1e-7 s
 constexpr int32_t kMinYear = 1900;
 constexpr int32_t kMaxYear = 2999;
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's
-// algorithm, exact over the whole range used here).
-int64_t Days_From_Civil(int64_t year, int64_t month, int64_t day) {
-    year -= month <= 2 ? 1 : 0;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-void Civil_From_Days(int64_t days, int32_t& year, int32_t& month, int32_t& day) {
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t dayOfEra = days - era * 146097;
-    const int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-    day = static_cast<int32_t>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-    month = static_cast<int32_t>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-    year = static_cast<int32_t>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
-}
-
 bool Is_Leap_Year(int32_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int32_t Days_In_Month(int32_t year, int32_t month) {
-    constexpr std::array<int32_t, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && Is_Leap_Year(year) ? 29 : kDays[static_cast<size_t>(month - 1)];
-}
 
 Ticks Floor_Mod(Ticks value, Ticks modulus) {
     const Ticks rest = value % modulus;
@@ -62,6 +32,33 @@ std::optional<int32_t> Fixed_Digits(std::string_view text, size_t at, size_t cou
 
 }  // namespace
 
+int64_t Days_From_Civil(int64_t year, int64_t month, int64_t day) {
+    year -= month <= 2 ? 1 : 0;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+void Civil_From_Days(int64_t days, int64_t& year, int64_t& month, int64_t& day) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+}
+
+int32_t Days_In_Month(int32_t year, int32_t month) {
+    constexpr std::array<int32_t, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && Is_Leap_Year(year) ? 29 : kDays[static_cast<size_t>(month - 1)];
+}
+
 std::optional<Ticks> Calendar_To_Ticks(const CalendarTime& time) {
     if (time.year < kMinYear || time.year > kMaxYear) return std::nullopt;
     if (time.month < 1 || time.month > 12) return std::nullopt;
@@ -77,7 +74,12 @@ CalendarTime Ticks_To_Calendar(Ticks ticks) {
     CalendarTime time;
     const Ticks inDay = Floor_Mod(ticks, kTicksPerDay);
     const int64_t days = (ticks - inDay) / kTicksPerDay + kGpsEpochDays;
-    Civil_From_Days(days, time.year, time.month, time.day);
+    int64_t year = 0, month = 0, day = 0;
+    Civil_From_Days(days, year, month, day);
+    // Ticks span some 29000 years either side of 1980.
+    time.year = static_cast<int32_t>(year);
+    time.month = static_cast<int32_t>(month);
+    time.day = static_cast<int32_t>(day);
     time.hour = static_cast<int32_t>(inDay / kTicksPerHour);
     time.minute = static_cast<int32_t>(inDay % kTicksPerHour / kTicksPerMinute);
     time.secondTicks = inDay % kTicksPerMinute;

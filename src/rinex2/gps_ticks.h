@@ -30,6 +30,16 @@ struct CalendarTime {
     Ticks secondTicks = 0;
 };
 
+// 1980-01-06, the start of GPS time, in days since 1970-01-01.
+inline constexpr int64_t kGpsEpochDays = 3657;
+
+// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's
+// algorithm), and back.
+int64_t Days_From_Civil(int64_t year, int64_t month, int64_t day);
+void Civil_From_Days(int64_t days, int64_t& year, int64_t& month, int64_t& day);
+// Days of a month (1-12) of a Gregorian year.
+int32_t Days_In_Month(int32_t year, int32_t month);
+
 // Checks the fields (month 1-12, a day of that month, hour 0-23, minute
 // 0-59, seconds 0 to below 61) and gives the ticks; nothing when one is out
 // of range.

@@ -16,20 +16,8 @@ constexpr size_t kFieldWidth = 19;       // D19.12
 constexpr size_t kOrbitFieldsStart = 3;  // broadcast orbit lines: 3X, 4D19.12
 constexpr size_t kClockFieldsStart = 22; // first line: I2, 5I3, F5.1, then 3D19.12
 constexpr int kOrbitLines = 7;
-
-// The members of the record in the order of its number fields: the three
-// clock terms of the first line, then four per broadcast orbit line.
-constexpr std::array<double GpsEphemeris::*, 29> kNumberFields = {
-    &GpsEphemeris::af0,      &GpsEphemeris::af1,          &GpsEphemeris::af2,
-    &GpsEphemeris::iode,     &GpsEphemeris::crs,          &GpsEphemeris::deltaN,
-    &GpsEphemeris::m0,       &GpsEphemeris::cuc,          &GpsEphemeris::eccentricity,
-    &GpsEphemeris::cus,      &GpsEphemeris::sqrtA,        &GpsEphemeris::toe,
-    &GpsEphemeris::cic,      &GpsEphemeris::omega0,       &GpsEphemeris::cis,
-    &GpsEphemeris::i0,       &GpsEphemeris::crc,          &GpsEphemeris::omega,
-    &GpsEphemeris::omegaDot, &GpsEphemeris::idot,         &GpsEphemeris::l2Codes,
-    &GpsEphemeris::week,     &GpsEphemeris::l2PFlag,      &GpsEphemeris::accuracy,
-    &GpsEphemeris::health,   &GpsEphemeris::tgd,          &GpsEphemeris::iodc,
-    &GpsEphemeris::transmissionTime, &GpsEphemeris::fitInterval};
+// The first line: I2, 5I3, F5.1, 3D19.12.
+constexpr size_t kClockLineLength = kClockFieldsStart + 3 * kFieldWidth;
 
 std::string_view Columns(std::string_view line, size_t start, size_t width) {
     if (start >= line.size()) return {};
@@ -97,8 +85,9 @@ bool NavReader::Read_Line(bool& atEnd) {
     return true;
 }
 
-bool NavReader::Open(const std::string& path, std::string& error) {
+bool NavReader::Open(const std::string& path, std::string& error, Mode mode) {
     path_ = path;
+    mode_ = mode;
     errno = 0;
     file_ = gzopen(path.c_str(), "rb");
     if (file_ == nullptr) {
@@ -152,33 +141,47 @@ NavReader::Result NavReader::Next(GpsEphemeris& ephemeris, std::string& error) {
     } while (Trim(std::string_view(line_, lineLength_)).empty());
 
     ephemeris = GpsEphemeris{};
+    damage_ = RecordDamage{};
+    const bool tolerant = mode_ == Mode::Tolerant;
     std::string_view line(line_, lineLength_);
+    // A PRN wider than I2 moves the rest of the line right.
+    const size_t shift =
+        tolerant && lineLength_ > kClockLineLength ? lineLength_ - kClockLineLength : 0;
     int year = 0;
-    const bool epochOk = Parse_Int(Columns(line, 0, 2), ephemeris.prn) &&
-                         Parse_Int(Columns(line, 2, 3), year) &&
-                         Parse_Int(Columns(line, 5, 3), ephemeris.tocMonth) &&
-                         Parse_Int(Columns(line, 8, 3), ephemeris.tocDay) &&
-                         Parse_Int(Columns(line, 11, 3), ephemeris.tocHour) &&
-                         Parse_Int(Columns(line, 14, 3), ephemeris.tocMinute) &&
-                         Parse_Real(Columns(line, 17, 5), ephemeris.tocSecond);
-    if (!epochOk) {
+    const bool epochOk = Parse_Int(Columns(line, 0, 2 + shift), ephemeris.prn) &&
+                         Parse_Int(Columns(line, shift + 2, 3), year) &&
+                         Parse_Int(Columns(line, shift + 5, 3), ephemeris.tocMonth) &&
+                         Parse_Int(Columns(line, shift + 8, 3), ephemeris.tocDay) &&
+                         Parse_Int(Columns(line, shift + 11, 3), ephemeris.tocHour) &&
+                         Parse_Int(Columns(line, shift + 14, 3), ephemeris.tocMinute) &&
+                         Parse_Real(Columns(line, shift + 17, 5), ephemeris.tocSecond);
+    if (tolerant) {
+        damage_.epochLine = !epochOk || lineLength_ < kClockLineLength;
+    } else if (!epochOk) {
         error = Where() + "malformed PRN / EPOCH / SV CLK line";
         return Result::Error;
-    }
-    if (ephemeris.prn < 1 || ephemeris.prn > 99) {
+    } else if (ephemeris.prn < 1 || ephemeris.prn > 99) {
         error = Where() + "PRN " + std::to_string(ephemeris.prn) + " out of range";
         return Result::Error;
     }
     ephemeris.tocYear = year < 100 ? (year >= 80 ? 1900 + year : 2000 + year) : year;
-    size_t field = 0;
-    for (int column = 0; column < 3; ++column, ++field) {
-        if (!Parse_Real(Columns(line, kClockFieldsStart + column * kFieldWidth, kFieldWidth),
-                        ephemeris.*kNumberFields[field])) {
-            error = Where() + "malformed number in column " +
-                    std::to_string(kClockFieldsStart + column * kFieldWidth + 1);
-            return Result::Error;
+    // Reads number field `field` from columns at start of the line; false
+    // when the strict reading stops there.
+    const auto number = [&](size_t field, size_t start) {
+        const std::string_view text = Columns(line, start, kFieldWidth);
+        double& value = ephemeris.*kNavNumberFields[field];
+        if (Parse_Real(text, value) && !(tolerant && Trim(text).empty())) return true;
+        value = 0;
+        if (!tolerant) {
+            error = Where() + "malformed number in column " + std::to_string(start + 1);
+            return false;
         }
-    }
+        damage_.numberFields |= 1u << field;
+        return true;
+    };
+    size_t field = 0;
+    for (size_t column = 0; column < kClockNumberFields; ++column, ++field)
+        if (!number(field, shift + kClockFieldsStart + column * kFieldWidth)) return Result::Error;
     for (int orbitLine = 0; orbitLine < kOrbitLines; ++orbitLine) {
         if (!Read_Line(atEnd)) {
             error = Where() + "read error";
@@ -190,13 +193,9 @@ NavReader::Result NavReader::Next(GpsEphemeris& ephemeris, std::string& error) {
             return Result::Error;
         }
         line = std::string_view(line_, lineLength_);
-        for (int column = 0; column < 4 && field < kNumberFields.size(); ++column, ++field) {
-            const size_t start = kOrbitFieldsStart + static_cast<size_t>(column) * kFieldWidth;
-            if (!Parse_Real(Columns(line, start, kFieldWidth), ephemeris.*kNumberFields[field])) {
-                error = Where() + "malformed number in column " + std::to_string(start + 1);
-                return Result::Error;
-            }
-        }
+        for (size_t column = 0; column < kOrbitNumberFields && field < kNavNumberFields.size();
+             ++column, ++field)
+            if (!number(field, kOrbitFieldsStart + column * kFieldWidth)) return Result::Error;
     }
     return Result::Record;
 }

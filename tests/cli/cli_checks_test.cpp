@@ -1,5 +1,5 @@
 // The tool's checks and read-backs: JSON strings, the ephemeris record
-// checks, the navigation file reader, the log walk, time texts and paths.
+// checks, the log walk, time texts and paths.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,7 +9,6 @@
 
 #include "cli_support.h"
 #include "conversion_checks.h"
-#include "nav_records.h"
 #include "temp_files.h"
 #include "zeb_header_peek.h"
 
@@ -36,89 +35,43 @@ TEST(JsonString, EscapesAndReplacesBytesThatAreNotUtf8) {
 }
 
 TEST(RecordProblem, RefusesWhatCannotBeAGpsBroadcastEphemeris) {
-    const NavRecordFacts good{1, 5, 0.01, 5153.6, 345600.0, 1274.0, ""};
+    rinex2::GpsEphemeris good;
+    good.prn = 5;
+    good.eccentricity = 0.01;
+    good.sqrtA = 5153.6;
+    good.toe = 345600.0;
+    good.week = 1274.0;
     struct Case {
-        NavRecordFacts record;
+        rinex2::GpsEphemeris record;
+        rinex2::RecordDamage damage;
         std::string problem;  // empty: accepted
     };
     auto with = [&](auto member, auto value) {
-        NavRecordFacts record = good;
+        rinex2::GpsEphemeris record = good;
         record.*member = value;
         return record;
     };
+    // Bit i of numberFields: the i-th number field of the record (sqrtA is
+    // the 11th, the week the 22nd).
     const Case cases[] = {
-        {good, ""},
-        {with(&NavRecordFacts::prn, int64_t{32}), ""},
-        {with(&NavRecordFacts::prn, int64_t{0}), "PRN 0 is outside 1-32"},
-        {with(&NavRecordFacts::prn, int64_t{3215}), "PRN 3215 is outside 1-32"},
-        {with(&NavRecordFacts::sqrtA, 5300.0), ""},
-        {with(&NavRecordFacts::sqrtA, 4999.5), "sqrtA 4999.5 m^1/2 is outside 5000-5300"},
-        {with(&NavRecordFacts::eccentricity, 0.1), ""},
-        {with(&NavRecordFacts::eccentricity, -1e-9), "eccentricity -1e-09 is outside 0-0.1"},
-        {with(&NavRecordFacts::toe, 604800.0), ""},
-        {with(&NavRecordFacts::toe, 604801.0), "toe 604801 s is outside 0-604800"},
-        {with(&NavRecordFacts::layoutProblem, std::string("its first line holds no PRN")),
-         "its first line holds no PRN"},
+        {good, {}, ""},
+        {with(&rinex2::GpsEphemeris::prn, 32), {}, ""},
+        {with(&rinex2::GpsEphemeris::prn, 0), {}, "PRN 0 is outside 1-32"},
+        {with(&rinex2::GpsEphemeris::prn, 3215), {}, "PRN 3215 is outside 1-32"},
+        {with(&rinex2::GpsEphemeris::sqrtA, 5300.0), {}, ""},
+        {with(&rinex2::GpsEphemeris::sqrtA, 4999.5), {}, "sqrtA 4999.5 m^1/2 is outside 5000-5300"},
+        {with(&rinex2::GpsEphemeris::eccentricity, 0.1), {}, ""},
+        {with(&rinex2::GpsEphemeris::eccentricity, -1e-9), {}, "eccentricity -1e-09 is outside 0-0.1"},
+        {with(&rinex2::GpsEphemeris::toe, 604800.0), {}, ""},
+        {with(&rinex2::GpsEphemeris::toe, 604801.0), {}, "toe 604801 s is outside 0-604800"},
+        {good, {true, 0}, "its first line holds no PRN and clock epoch"},
+        {good, {false, 1u << 10}, "its orbit line 2 holds no number in field 4"},
+        {good, {false, 1u << 21 | 1u << 11}, "its orbit line 3 holds no number in field 1"},
+        {good, {false, 1u << 21}, "its orbit line 5 holds no number in field 3"},
+        {good, {false, 1u << 0 | 1u << 28}, ""},  // fields the checks do not read
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Record_Problem(c.record).value_or(""), c.problem) << c.problem;
-}
-
-TEST(ParseRinexNumber, ReadsTheFieldsTheLibraryWrites) {
-    struct Case {
-        std::string field;
-        std::optional<double> value;
-    };
-    const Case cases[] = {
-        {"  .116000000000D+04", 1160.0},
-        {" -.123456789012D-04", -1.23456789012e-05},
-        {"  .515360000000D+04", 5153.6},
-        {"  .000000000000D+00", 0.0},
-        {"                   ", std::nullopt},
-        {"  1.5D+0x          ", std::nullopt},
-    };
-    for (const Case& c : cases) EXPECT_EQ(Parse_Rinex_Number(c.field), c.value) << c.field;
-}
-
-TEST(ReadNavRecords, TakesPrnOrbitValuesAndWeekOfEveryRecord) {
-    auto directory = TempDirectory::Create();
-    ASSERT_TRUE(directory);
-    const std::string path = directory->file("x.n");
-    const std::string header =
-        "     2.10           N: GPS NAV DATA                         RINEX VERSION / TYPE\n"
-        "                                                            END OF HEADER\n";
-    const std::string zero = "  .000000000000D+00";
-    const std::string orbit0 = "   " + zero + zero + zero + zero + "\n";
-    auto record = [&](const std::string& prn, const std::string& ecc, const std::string& sqrtA,
-                      const std::string& toe, const std::string& week) {
-        return prn + "  4  6 10  0  0  0.0" + zero + zero + zero + "\n" + orbit0 +
-               "   " + zero + ecc + zero + sqrtA + "\n" + "   " + toe + zero + zero + zero + "\n" +
-               orbit0 + "   " + zero + zero + week + zero + "\n" + orbit0 + orbit0;
-    };
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << header
-            << record(" 5", "  .100000000000D-01", "  .515360000000D+04", "  .345600000000D+06",
-                      "  .127400000000D+04")
-            << record("3215", "  .200000000000D+00", "  .100000000000D+02", "  .100000000000D+01",
-                      "  .102400000000D+04");
-    }
-    std::vector<NavRecordFacts> records;
-    const auto error = Read_Nav_Records(path, [&](const NavRecordFacts& r) { records.push_back(r); });
-    ASSERT_FALSE(error) << *error;
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].prn, 5);
-    EXPECT_EQ(records[0].eccentricity, 0.01);
-    EXPECT_EQ(records[0].sqrtA, 5153.6);
-    EXPECT_EQ(records[0].toe, 345600.0);
-    EXPECT_EQ(records[0].week, 1274.0);
-    EXPECT_EQ(records[1].index, 2);
-    EXPECT_EQ(records[1].prn, 3215);
-    EXPECT_EQ(records[1].sqrtA, 10.0);
-
-    std::ofstream(path, std::ios::binary) << header << record(" 5", zero, zero, zero, zero).substr(0, 200);
-    EXPECT_EQ(Read_Nav_Records(path, [](const NavRecordFacts&) {}).value_or(""),
-              path + ": record 1 is incomplete");
+        EXPECT_EQ(Record_Problem(c.record, c.damage).value_or(""), c.problem) << c.problem;
 }
 
 // A log of a header (9 channels) and epochs of the given measurement

@@ -24,6 +24,31 @@ TEST(GpsTicks, IsoTextRoundTripsThroughExactTicks) {
     }
 }
 
+TEST(GpsTicks, CivilDatesAndDayCountsBothWays) {
+    struct Case {
+        int64_t year, month, day;
+        int64_t days;  // since 1970-01-01, counted independently
+        int32_t daysInMonth;
+    };
+    const Case cases[] = {
+        {1970, 1, 1, 0, 31},          {1969, 12, 31, -1, 31},      {1980, 1, 6, kGpsEpochDays, 31},
+        {2000, 2, 29, 11016, 29},     {2000, 3, 1, 11017, 31},     {2100, 2, 28, 47540, 28},
+        {2100, 3, 1, 47541, 31},      {1600, 2, 29, -135081, 29},  {1, 1, 1, -719162, 31},
+        {9999, 12, 31, 2932896, 31},  {2004, 6, 10, 12579, 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.days);
+        EXPECT_EQ(Days_From_Civil(c.year, c.month, c.day), c.days);
+        int64_t year = 0, month = 0, day = 0;
+        Civil_From_Days(c.days, year, month, day);
+        EXPECT_EQ(year, c.year);
+        EXPECT_EQ(month, c.month);
+        EXPECT_EQ(day, c.day);
+        EXPECT_EQ(Days_In_Month(static_cast<int32_t>(c.year), static_cast<int32_t>(c.month)),
+                  c.daysInMonth);
+    }
+}
+
 TEST(GpsTicks, MalformedTimesAreRefused) {
     for (const char* text : {"2005-02-29T00:00:00", "2005-04-02 00:00:00", "2005-04-02T24:00:00",
                              "2005-04-02T00:00:60", "2005-04-02T00:00:00.", "2005-04-02T00:00:00Z",

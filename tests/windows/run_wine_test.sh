@@ -8,7 +8,8 @@
 #     stress file through the decorated names and through the ordinals, and
 #     every RINEX file equals the Linux build's byte for byte, apart from the
 #     CR LF line ends and the run date (columns 41-60 of "PGM / RUN BY /
-#     DATE"); the messages are the same too;
+#     DATE"); the messages are the same too; also with an ephemeris file
+#     whose value lines hold malformed numbers ("1e 2 3", "0x1p 1 2", ...);
 #   - a wrong structSize and missing input files give result 1 and the
 #     expected Get_Error_Str text;
 #   - zer2ivi.exe, the command-line tool, imports only Windows system DLLs
@@ -303,6 +304,26 @@ convert_case stress stress.zeb bahr1620.tagged.eph \
   --observer "O" --agency "A" --height -0.0 --mask 31 --use-week 1 --week 1162
 convert_case stress-some-types stress.zeb bahr1620.tagged.eph \
   --run-by "zer2ivi" --height 1e300 --mask 0x19 --use-week 0
+
+# Malformed numeric tokens in value lines of otherwise whole blocks: the
+# tagged reader counts the values a line holds as glibc's sscanf counts
+# them, on Linux and under Wine alike, so both builds keep the same records.
+# The Linux build's navigation file is the expected one.
+awk -v tokens='1e 2 3|1 2 0x|nan(12) 1 2|0x1p 1 2|1e5e 2 3|1..2 3 4' '
+  BEGIN { count = split(tokens, token, "|") }
+  /^GpsEph/ { block++ }
+  # Blocks 2 to 7, one token text each, in the value lines El2 to El6 in turn.
+  block >= 2 && block < 2 + count && $1 == "El" (2 + (block - 2) % 5) ":" {
+    print "  " $1 " " token[block - 1]
+    next
+  }
+  { print }' "$INPUTS/bahr1620.tagged.eph" >"$WORK/malformed.tagged.eph"
+cp "$WORK/malformed.tagged.eph" "$WORK/win/"
+cp "$WORK/malformed.tagged.eph" "$WORK/linux/"
+convert_case malformed-numbers bahr1620.zeb malformed.tagged.eph --run-by "zer2ivi wine test"
+malformed_records=$(( $(awk '/END OF HEADER/ { body = 1; next } body' "$WORK/linux/malformed-numbers.nav" | wc -l) / 8 ))
+example_records=$(( $(awk '/END OF HEADER/ { body = 1; next } body' "$WORK/linux/example-bahr1620.nav" | wc -l) / 8 ))
+echo "malformed-numbers: $malformed_records navigation records (the unchanged file gives $example_records)"
 
 # ---- failures ------------------------------------------------------------------
 
