@@ -53,7 +53,8 @@ void Append_Seconds(std::string& line, Ticks ticks, size_t width, int decimals) 
     std::string number = std::to_string(units / power);
     if (decimals >= 0) {
         std::string fraction = std::to_string(units % power + power).substr(1);
-        number += "." + fraction.substr(0, static_cast<size_t>(shown));
+        number += '.';
+        number.append(fraction, 0, static_cast<size_t>(shown));
     }
     if (number.size() < width) line.append(width - number.size(), ' ');
     line += number;

@@ -136,7 +136,8 @@ std::string Timeline(const QcResult& q) {
         for (const Stretch& st : plot.observed) {
             const double x0 = axis.X(st.start);
             const double x1 = std::max(axis.X(st.end), x0 + 1.2);
-            bars += "M" + N(x0) + " " + N(y + 4) + "h" + N(x1 - x0) + "v8h" + N(x0 - x1) + "z";
+            bars.append("M").append(N(x0)).append(" ").append(N(y + 4)).append("h").append(N(x1 - x0))
+                .append("v8h").append(N(x0 - x1)).append("z");
         }
         out += "<path d=\"" + bars + "\" fill=\"" + Colour(i, s.gps) + "\"><title>" + s.Name() + ": " +
                std::to_string(s.epochsObserved) + " epochs observed</title></path>";
@@ -146,7 +147,7 @@ std::string Timeline(const QcResult& q) {
             const double x = axis.X(t);
             if (x - lastX < 1.5) continue;
             lastX = x;
-            marks += "M" + N(x) + " " + N(y + 1) + "v14";
+            marks.append("M").append(N(x)).append(" ").append(N(y + 1)).append("v14");
         }
         if (!marks.empty())
             out += "<path d=\"" + marks + "\" stroke=\"#d1242f\" stroke-width=\"2\"><title>" + s.Name() + ": " +
@@ -187,7 +188,7 @@ std::string Multipath_Plot(const QcResult& q, bool second) {
         if (points.empty()) continue;
         std::string d;
         for (const MultipathPoint& p : points)
-            d += "M" + N(axis.X(p.time)) + " " + N(Y(second ? p.mp2 : p.mp1)) + "h0";
+            d.append("M").append(N(axis.X(p.time))).append(" ").append(N(Y(second ? p.mp2 : p.mp1))).append("h0");
         out += "<path d=\"" + d + "\" stroke=\"" + Colour(i, true) +
                "\" stroke-width=\"2.4\" stroke-linecap=\"round\" fill=\"none\"><title>" +
                q.satellites[i].Name() + "</title></path>";
@@ -228,7 +229,7 @@ std::string Sky_Plot(const QcResult& q, double mask) {
         const std::vector<SkyPoint>& points = q.plots[i].sky;
         if (points.empty()) continue;
         std::string d;
-        for (const SkyPoint& p : points) d += "M" + N(X(p)) + " " + N(Y(p)) + "h0";
+        for (const SkyPoint& p : points) d.append("M").append(N(X(p))).append(" ").append(N(Y(p))).append("h0");
         out += "<path d=\"" + d + "\" stroke=\"" + Colour(i, true) +
                "\" stroke-width=\"2.6\" stroke-linecap=\"round\" fill=\"none\"><title>" +
                q.satellites[i].Name() + "</title></path>";
