@@ -24,6 +24,7 @@
 
 #include "qc/broadcast_orbit.h"
 #include "qc/gps_clock.h"
+#include "random.h"
 #include "zebfile/zebfile.h"
 
 namespace {
@@ -41,21 +42,7 @@ constexpr double kTrackingMask = 5.0;  // degrees
 constexpr int kChannels = 12;
 constexpr int kMaxPrn = 32;
 
-struct Random {
-    uint64_t state;
-    uint64_t next() {
-        uint64_t z = (state += 0x9e3779b97f4a7c15u);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
-        return z ^ (z >> 31);
-    }
-    double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
-    // Normal, by Box-Muller.
-    double normal() {
-        const double u = std::max(unit(), 1e-300);
-        return std::sqrt(-2.0 * std::log(u)) * std::cos(2 * std::numbers::pi * unit());
-    }
-};
+using zer2ivi::bench::Random;
 
 struct Track {
     bool tracked = false;

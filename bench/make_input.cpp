@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "random.h"
 #include "zebfile/zebfile.h"
 
 namespace {
@@ -19,19 +20,7 @@ namespace {
 using zer2ivi::MeasurementRecord;
 using zer2ivi::PositionRecord;
 
-// splitmix64: small, fast and the same everywhere.
-struct Random {
-    uint64_t state;
-    uint64_t next() {
-        uint64_t z = (state += 0x9e3779b97f4a7c15u);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [0, 1).
-    double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
-    double between(double low, double high) { return low + (high - low) * unit(); }
-};
+using zer2ivi::bench::Random;
 
 constexpr double kL1Wavelength = 299792458.0 / 1575.42e6;
 constexpr double kL2Wavelength = 299792458.0 / 1227.60e6;
