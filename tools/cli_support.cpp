@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "rinex2/fields.h"
+#include "text/json_text.h"
 #include "zer2ivi/zer2ivi.h"
 
 namespace zer2ivi::cli {
@@ -54,11 +56,7 @@ std::string Upper(std::string_view text) {
     return result;
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
-}
+using rinex2::Trim;
 
 }  // namespace
 
@@ -151,17 +149,9 @@ std::optional<std::string> Parse_Antenna_Height(std::string_view text, double& m
     const std::string problem =
         "--antenna-height: '" + std::string(text) + "' is not a height in metres";
     if (text.empty()) return problem;
-    // from_chars would also take "inf", "nan" and hexadecimal forms.
-    for (char c : text)
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-            return problem;
-    std::string_view digits = text;
-    if (digits.front() == '+') digits.remove_prefix(1);
-    double value = 0.0;
-    const auto [end, error] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc{} || end != digits.data() + digits.size() || !std::isfinite(value))
-        return problem;
+    const auto parsed = rinex2::Parse_Decimal(text);
+    if (!parsed) return problem;
+    const double value = *parsed;
     char formatted[64];
     const int length = std::snprintf(formatted, sizeof formatted, "%14.3f", value);
     if (length < 0 || static_cast<size_t>(length) > kAntennaHeightColumns)
@@ -261,66 +251,6 @@ std::string Current_User_Name() {
     return {};
 }
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of text, or 0
-// when it is not one (overlong forms, surrogates and values above U+10FFFF
-// are not well-formed).
-size_t Utf8_Sequence_Length(std::string_view text) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return 1;
-    size_t length = 0;
-    unsigned char low = 0x80, high = 0xbf;  // allowed range of the second byte
-    if (lead >= 0xc2 && lead <= 0xdf) length = 2;
-    else if (lead == 0xe0) length = 3, low = 0xa0;
-    else if (lead == 0xed) length = 3, high = 0x9f;
-    else if (lead >= 0xe1 && lead <= 0xef) length = 3;
-    else if (lead == 0xf0) length = 4, low = 0x90;
-    else if (lead >= 0xf1 && lead <= 0xf3) length = 4;
-    else if (lead == 0xf4) length = 4, high = 0x8f;
-    else return 0;
-    if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-    for (size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xbf) return 0;
-    return length;
-}
-
-}  // namespace
-
-std::string Json_String(std::string_view text) {
-    std::string result = "\"";
-    while (!text.empty()) {
-        const char c = text.front();
-        const size_t length = Utf8_Sequence_Length(text);
-        if (length == 0) {
-            result += "\\ufffd";
-            text.remove_prefix(1);
-            continue;
-        }
-        if (length > 1) {
-            result += text.substr(0, length);
-            text.remove_prefix(length);
-            continue;
-        }
-        text.remove_prefix(1);
-        switch (c) {
-            case '"': result += "\\\""; break;
-            case '\\': result += "\\\\"; break;
-            case '\n': result += "\\n"; break;
-            case '\t': result += "\\t"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x",
-                                  static_cast<unsigned>(static_cast<unsigned char>(c)));
-                    result += escaped;
-                } else {
-                    result += c;
-                }
-        }
-    }
-    return result + "\"";
-}
+std::string Json_String(std::string_view text) { return text::Json_String(text); }
 
 }  // namespace zer2ivi::cli

@@ -16,20 +16,6 @@ namespace {
 
 constexpr std::string_view kGzipSuffix = ".gz";
 
-// "H,E,N" or "X,Y,Z": three decimal numbers.
-std::optional<std::array<double, 3>> Parse_Three(std::string_view text) {
-    std::array<double, 3> values{};
-    for (size_t i = 0; i < values.size(); ++i) {
-        const size_t comma = text.find(',');
-        if ((comma == std::string_view::npos) != (i == values.size() - 1)) return std::nullopt;
-        const auto value = rinex2::Parse_Decimal(text.substr(0, comma));
-        if (!value) return std::nullopt;
-        values[i] = *value;
-        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
-    }
-    return values;
-}
-
 }  // namespace
 
 bool ProductOptions::changesProduct() const {
@@ -91,7 +77,7 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
     for (const products::TripleField& field : products::kTripleFields) {
         const auto text = line.value(field.option);
         if (!text) continue;
-        edits.*field.member = Parse_Three(*text);
+        edits.*field.member = rinex2::Parse_Triple(*text);
         if (!(edits.*field.member))
             return "--" + std::string(field.option) + ": '" + *text + "' is not three numbers a,b,c";
     }

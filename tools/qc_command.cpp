@@ -19,6 +19,7 @@
 #include "convert_log.h"
 #include "qc/qc_report.h"
 #include "qc/qc_run.h"
+#include "rinex2/fields.h"
 #include "temp_files.h"
 #include "zeb_header_peek.h"
 #include "zer2ivi/zer2ivi.h"
@@ -64,15 +65,11 @@ struct QcRequest {
     std::optional<std::string> html;
 };
 
+// Numbers follow the toolkit's one rule (rinex2::Parse_Decimal).
 bool Parse_Real(std::string_view text, double& value) {
-    if (text.empty()) return false;
-    // from_chars also takes "inf", "nan" and hexadecimal forms: digits only.
-    for (char c : text)
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-            return false;
-    if (text.front() == '+') text.remove_prefix(1);
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
+    const auto parsed = rinex2::Parse_Decimal(text);
+    if (parsed) value = *parsed;
+    return parsed.has_value();
 }
 
 std::optional<std::string> Build_Request(const CommandLine& line, QcRequest& request) {
@@ -85,23 +82,10 @@ std::optional<std::string> Build_Request(const CommandLine& line, QcRequest& req
             return "--mask '" + *mask + "': not an elevation in degrees (-90 to 90)";
     }
     if (auto position = line.value("position")) {
-        std::array<double, 3> xyz{};
-        size_t start = 0;
-        bool ok = true;
-        for (size_t i = 0; i < 3 && ok; ++i) {
-            const size_t comma = position->find(',', start);
-            const bool last = i == 2;
-            if (last != (comma == std::string::npos)) {
-                ok = false;
-                break;
-            }
-            const std::string_view part =
-                std::string_view(*position).substr(start, last ? std::string::npos : comma - start);
-            ok = Parse_Real(part, xyz[i]);
-            start = comma + 1;
-        }
+        const auto xyz = rinex2::Parse_Triple(*position);
+        const bool ok = xyz.has_value();
         if (!ok) return "--position '" + *position + "': not X,Y,Z in metres";
-        request.position = qc::Vector3{xyz[0], xyz[1], xyz[2]};
+        request.position = qc::Vector3{(*xyz)[0], (*xyz)[1], (*xyz)[2]};
     }
     request.json = line.has("json");
     request.html = line.value("html");

@@ -10,14 +10,7 @@ using namespace rinex2;
 
 namespace {
 
-constexpr std::string_view kSystems = "GRSECJIM";
-constexpr size_t kPrnSlots = 100;
-
-size_t Satellite_Slot(const SatelliteObs& sat) {
-    size_t system = kSystems.find(sat.system);
-    if (system == std::string_view::npos) system = kSystems.size() - 1;
-    return system * kPrnSlots + sat.prn;
-}
+size_t Satellite_Slot(const SatelliteObs& sat) { return rinex2::Satellite_Slot(sat.system, sat.prn); }
 
 struct PieceLength {
     std::string_view text;
@@ -42,7 +35,7 @@ bool WindowFilter::keep(const ObsEpoch& epoch) {
 }
 
 Decimator::Decimator(Ticks interval)
-    : interval_(interval), pending_(kSystems.size() * kPrnSlots, 0) {}
+    : interval_(interval), pending_(kSatelliteSlots, 0) {}
 
 bool Decimator::onGrid(Ticks time) const {
     const Ticks rest = Time_Of_Week(time) % interval_;
@@ -61,12 +54,12 @@ bool Decimator::keep(ObsEpoch& epoch) {
             for (size_t t = 0; t < epoch.typeCount; ++t) {
                 const uint64_t bit = uint64_t{1} << t;
                 if ((pending & bit) == 0 || !epoch.value(s, t).hasValue()) continue;
-                if ((epoch.value(s, t).lli & 1u) == 0) epoch.setLossOfLock(s, t);
+                if (!epoch.value(s, t).has(LliBit::kLossOfLock)) epoch.setLossOfLock(s, t);
                 pending &= ~bit;
             }
         } else {
             for (size_t t = 0; t < epoch.typeCount; ++t)
-                if (epoch.value(s, t).lli & 1u) pending |= uint64_t{1} << t;
+                if (epoch.value(s, t).has(LliBit::kLossOfLock)) pending |= uint64_t{1} << t;
         }
     }
     return kept;

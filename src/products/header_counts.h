@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rinex2/header_records.h"
+#include "rinex2/interval_estimator.h"
 #include "rinex2/obs_reader.h"
 
 namespace zer2ivi::products {
@@ -27,18 +29,10 @@ public:
     size_t epochs() const { return epochs_; }
     Ticks first() const { return first_; }
     Ticks last() const { return last_; }
-    // The most frequent difference between consecutive epochs, rounded to
-    // the millisecond (the smallest one on a tie); nothing with fewer than
-    // two epochs.
-    std::optional<Ticks> interval() const;
+    // The interval of the epochs counted (IntervalEstimator).
+    std::optional<Ticks> interval() const { return interval_.interval(); }
 
-    static constexpr std::string_view kSystems = "GRSECJIM";
-    static constexpr size_t kPrnSlots = 100;
-    struct Satellite {
-        char system;
-        uint8_t prn;
-        const uint32_t* counts;  // one per observation type
-    };
+    using Satellite = rinex2::PrnCounts;
     // Satellites with at least one observation, by system (kSystems order)
     // and PRN.
     std::vector<Satellite> satellites() const;
@@ -47,9 +41,7 @@ private:
     size_t epochs_ = 0;
     Ticks first_ = 0;
     Ticks last_ = 0;
-    static constexpr size_t kIntervalSlots = 16;
-    std::array<std::pair<Ticks, uint64_t>, kIntervalSlots> differences_{};
-    size_t differenceSlots_ = 0;
+    rinex2::IntervalEstimator interval_;
     std::vector<uint32_t> counts_;  // [system][prn][type]
     std::vector<uint8_t> seen_;     // [system][prn]
 };

@@ -7,6 +7,7 @@
 #include "products/epoch_filters.h"
 #include "products/header_counts.h"
 #include "products/output_file.h"
+#include "rinex2/interval_estimator.h"
 #include "rinex2/obs_reader.h"
 
 namespace zer2ivi::products {
@@ -25,20 +26,17 @@ std::string Seconds_Text(Ticks ticks) {
     return text;
 }
 
-// The interval of the data: the header's, or else the difference between
-// the first two observation epochs.
+// The interval of the data: the header's, or else the estimate from the
+// epochs (IntervalEstimator), which takes a pass over the file.
 std::optional<Ticks> Data_Interval(const std::string& path, const ObsHeader& header) {
     if (header.interval && *header.interval > 0) return header.interval;
     ObsReader reader;
     if (!reader.open(path)) return std::nullopt;
     ObsEpoch epoch;
-    std::optional<Ticks> previous;
-    while (reader.next(epoch) == ObsReader::Status::kEpoch) {
-        if (epoch.flag != kFlagOk && epoch.flag != kFlagPowerFailure) continue;
-        if (previous && epoch.time > *previous) return epoch.time - *previous;
-        previous = epoch.time;
-    }
-    return std::nullopt;
+    IntervalEstimator estimator;
+    while (reader.next(epoch) == ObsReader::Status::kEpoch)
+        if (epoch.isObservationEpoch()) estimator.add(epoch.time);
+    return estimator.interval();
 }
 
 // One product being written: the body so far and its counts.
@@ -153,7 +151,7 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
     if (request.fastWindow && request.from) reader.skipBefore(*request.from);
     while ((status = reader.next(epoch)) == ObsReader::Status::kEpoch) {
         if (request.fastWindow && request.to && epoch.hasTime && epoch.time >= *request.to) break;
-        if (epoch.flag == kFlagOk || epoch.flag == kFlagPowerFailure) ++outcome.epochsRead;
+        if (epoch.isObservationEpoch()) ++outcome.epochsRead;
         if (!window.keep(epoch)) continue;
         if (decimator && !decimator->keep(epoch)) continue;
         std::optional<Ticks> piece;

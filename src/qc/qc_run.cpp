@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rinex2/interval_estimator.h"
 #include "rinex2/obs_reader.h"
 
 namespace zer2ivi::qc {
@@ -39,18 +40,17 @@ bool Open(rinex2::ObsReader& reader, const std::string& path, std::string& error
 bool Find_Interval(const std::string& path, std::optional<double>& interval, std::string& error) {
     rinex2::ObsReader reader;
     if (!Open(reader, path, error)) return false;
-    IntervalFinder finder;
+    rinex2::IntervalEstimator estimator;
     rinex2::ObsEpoch epoch;
     rinex2::ObsReader::Status status;
-    while ((status = reader.next(epoch)) == rinex2::ObsReader::Status::kEpoch) {
-        if (epoch.flag == rinex2::kFlagOk || epoch.flag == rinex2::kFlagPowerFailure)
-            finder.Add(static_cast<double>(epoch.time) * kTicksToSeconds);
-    }
+    while ((status = reader.next(epoch)) == rinex2::ObsReader::Status::kEpoch)
+        if (epoch.isObservationEpoch()) estimator.add(epoch.time);
     if (status == rinex2::ObsReader::Status::kError) {
         error = reader.error();
         return false;
     }
-    interval = finder.Interval();
+    if (const auto ticks = estimator.interval())
+        interval = static_cast<double>(*ticks) * kTicksToSeconds;
     return true;
 }
 
@@ -114,7 +114,7 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
     rinex2::ObsEpoch epoch;
     rinex2::ObsReader::Status status;
     while ((status = reader.next(epoch)) == rinex2::ObsReader::Status::kEpoch) {
-        if (epoch.flag != rinex2::kFlagOk && epoch.flag != rinex2::kFlagPowerFailure) continue;
+        if (!epoch.isObservationEpoch()) continue;
         // Types may change at an event epoch: look them up for each epoch.
         const int code1 = Index_Of(reader, report.code1);
         const int l1 = Index_Of(reader, "L1");

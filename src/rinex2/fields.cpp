@@ -38,7 +38,9 @@ std::optional<long long> Parse_Integer(std::string_view field) {
 std::optional<double> Parse_Decimal(std::string_view field) {
     field = Trim(field);
     if (!field.empty() && field.front() == '+') field.remove_prefix(1);
-    if (field.empty() || field.size() > 40) return std::nullopt;
+    if (field.empty() || field.size() > 40 || field.front() == '+' ||
+        (field.front() == '-' && field.size() > 1 && field[1] == '+'))
+        return std::nullopt;
     std::array<char, 40> text{};
     for (size_t i = 0; i < field.size(); ++i)
         text[i] = (field[i] == 'D' || field[i] == 'd') ? 'E' : field[i];
@@ -47,6 +49,19 @@ std::optional<double> Parse_Decimal(std::string_view field) {
     const auto [end, error] = std::from_chars(text.data(), last, value);
     if (error != std::errc{} || end != last || !std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+std::optional<std::array<double, 3>> Parse_Triple(std::string_view text) {
+    std::array<double, 3> values{};
+    for (size_t i = 0; i < values.size(); ++i) {
+        const size_t comma = text.find(',');
+        if ((comma == std::string_view::npos) != (i == values.size() - 1)) return std::nullopt;
+        const auto value = Parse_Decimal(text.substr(0, comma));
+        if (!value) return std::nullopt;
+        values[i] = *value;
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    }
+    return values;
 }
 
 bool Append_Fixed(std::string& line, double value, size_t width, int decimals) {

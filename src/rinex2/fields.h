@@ -3,6 +3,7 @@
 // whatever the locale.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -20,9 +21,23 @@ bool Is_Blank(std::string_view text);
 // A whole field as an integer (blanks around allowed, a '-' sign); nothing
 // for a blank field or any other text.
 std::optional<long long> Parse_Integer(std::string_view field);
-// A whole field as a decimal number ("12.5", "-.25", "1.0D+03"); nothing for
-// a blank field or any other text.
+// A whole field or option as a decimal number: an optional sign, digits
+// with at most one point, an optional exponent written with E or, as
+// Fortran writers do, D ("12.5", "-.25", "1.0D+03", "1D3").  Nothing for a
+// blank field, hexadecimal, infinities or any other text.  The one number
+// rule of the toolkit: header fields, observation fields and the options of
+// every command go through it.
 std::optional<double> Parse_Decimal(std::string_view field);
+
+// A two-digit year of a RINEX line as four digits: 80-99 are 1980-1999,
+// 00-79 are 2000-2079 (GPS time begins in 1980).
+inline constexpr int kTwoDigitYearPivot = 80;
+inline int Four_Digit_Year(int twoDigits) {
+    return twoDigits + (twoDigits >= kTwoDigitYearPivot ? 1900 : 2000);
+}
+
+// "a,b,c": three numbers separated by commas (options such as --position).
+std::optional<std::array<double, 3>> Parse_Triple(std::string_view text);
 
 // Appends value right-aligned in width columns with `decimals` decimals
 // (Fortran Fw.d).  false, and nothing appended, when it does not fit.

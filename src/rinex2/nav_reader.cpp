@@ -1,5 +1,9 @@
 #include "rinex2/nav_reader.h"
 
+#include <cstdint>
+
+#include "rinex2/fields.h"
+
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -19,93 +23,60 @@ constexpr int kOrbitLines = 7;
 // The first line: I2, 5I3, F5.1, 3D19.12.
 constexpr size_t kClockLineLength = kClockFieldsStart + 3 * kFieldWidth;
 
-std::string_view Columns(std::string_view line, size_t start, size_t width) {
-    if (start >= line.size()) return {};
-    return line.substr(start, width);
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 // A Fortran number ("-.386250000000D+02", "  12"): blank is 0.
 bool Parse_Real(std::string_view field, double& value) {
-    field = Trim(field);
     value = 0;
-    if (field.empty()) return true;
-    char text[40];
-    if (field.size() >= sizeof text) return false;
-    size_t n = 0;
-    for (char c : field) text[n++] = (c == 'D' || c == 'd') ? 'E' : c;
-    const char* begin = text;
-    if (*begin == '+') ++begin;
-    const auto [end, error] = std::from_chars(begin, text + n, value);
-    return error == std::errc() && end == text + n;
+    if (Is_Blank(field)) return true;
+    const auto parsed = Parse_Decimal(field);
+    if (parsed) value = *parsed;
+    return parsed.has_value();
 }
 
 bool Parse_Int(std::string_view field, int& value) {
-    field = Trim(field);
     value = 0;
-    if (field.empty()) return false;
-    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    return error == std::errc() && end == field.data() + field.size();
+    const auto parsed = Parse_Integer(field);
+    if (!parsed || *parsed < INT32_MIN || *parsed > INT32_MAX) return false;
+    value = static_cast<int>(*parsed);
+    return true;
 }
 
 }  // namespace
 
-NavReader::~NavReader() {
-    if (file_ != nullptr) gzclose(file_);
+std::string NavReader::Where() const {
+    return source_.path() + ":" + std::to_string(source_.lineNumber()) + ": ";
 }
 
-std::string NavReader::Where() const { return path_ + ":" + std::to_string(lineNumber_) + ": "; }
-
+// false on a read error (the line source's message in readError_).
 bool NavReader::Read_Line(bool& atEnd) {
     atEnd = false;
-    if (gzgets(file_, line_, sizeof line_) == nullptr) {
-        atEnd = true;
-        int code = 0;
-        gzerror(file_, &code);
-        return code == Z_OK || code == Z_STREAM_END;
+    std::string_view raw;
+    switch (source_.next(line_, raw)) {
+        case TextSource::Status::kLine: return true;
+        case TextSource::Status::kEnd: atEnd = true; return true;
+        case TextSource::Status::kError: break;
     }
-    ++lineNumber_;
-    lineLength_ = std::strlen(line_);
-    const bool complete = lineLength_ > 0 && line_[lineLength_ - 1] == '\n';
-    if (!complete && !gzeof(file_)) {
-        // A line longer than any RINEX line: skip the rest of it.
-        char rest[128];
-        while (gzgets(file_, rest, sizeof rest) != nullptr) {
-            const size_t n = std::strlen(rest);
-            if (n > 0 && rest[n - 1] == '\n') break;
-        }
-    }
-    while (lineLength_ > 0 && (line_[lineLength_ - 1] == '\n' || line_[lineLength_ - 1] == '\r'))
-        line_[--lineLength_] = '\0';
-    return true;
+    readError_ = source_.error();
+    return false;
 }
 
 bool NavReader::Open(const std::string& path, std::string& error, Mode mode) {
-    path_ = path;
     mode_ = mode;
-    errno = 0;
-    file_ = gzopen(path.c_str(), "rb");
-    if (file_ == nullptr) {
-        error = path_ + ": " + (errno != 0 ? std::strerror(errno) : "cannot be opened");
+    if (!source_.open(path)) {
+        error = source_.error();
         return false;
     }
     bool atEnd = false;
     bool first = true;
     while (true) {
         if (!Read_Line(atEnd)) {
-            error = Where() + "read error";
+            error = readError_;
             return false;
         }
         if (atEnd) {
             error = Where() + "no END OF HEADER";
             return false;
         }
-        const std::string_view line(line_, lineLength_);
+        const std::string_view line = line_;
         const std::string_view label = Trim(Columns(line, kLabelColumn, 20));
         if (first) {
             first = false;
@@ -134,19 +105,19 @@ NavReader::Result NavReader::Next(GpsEphemeris& ephemeris, std::string& error) {
     // Skip blank lines between records (some files end with one).
     do {
         if (!Read_Line(atEnd)) {
-            error = Where() + "read error";
+            error = readError_;
             return Result::Error;
         }
         if (atEnd) return Result::End;
-    } while (Trim(std::string_view(line_, lineLength_)).empty());
+    } while (Is_Blank(line_));
 
     ephemeris = GpsEphemeris{};
     damage_ = RecordDamage{};
     const bool tolerant = mode_ == Mode::Tolerant;
-    std::string_view line(line_, lineLength_);
+    std::string_view line = line_;
     // A PRN wider than I2 moves the rest of the line right.
     const size_t shift =
-        tolerant && lineLength_ > kClockLineLength ? lineLength_ - kClockLineLength : 0;
+        tolerant && line_.size() > kClockLineLength ? line_.size() - kClockLineLength : 0;
     int year = 0;
     const bool epochOk = Parse_Int(Columns(line, 0, 2 + shift), ephemeris.prn) &&
                          Parse_Int(Columns(line, shift + 2, 3), year) &&
@@ -156,7 +127,7 @@ NavReader::Result NavReader::Next(GpsEphemeris& ephemeris, std::string& error) {
                          Parse_Int(Columns(line, shift + 14, 3), ephemeris.tocMinute) &&
                          Parse_Real(Columns(line, shift + 17, 5), ephemeris.tocSecond);
     if (tolerant) {
-        damage_.epochLine = !epochOk || lineLength_ < kClockLineLength;
+        damage_.epochLine = !epochOk || line_.size() < kClockLineLength;
     } else if (!epochOk) {
         error = Where() + "malformed PRN / EPOCH / SV CLK line";
         return Result::Error;
@@ -164,7 +135,7 @@ NavReader::Result NavReader::Next(GpsEphemeris& ephemeris, std::string& error) {
         error = Where() + "PRN " + std::to_string(ephemeris.prn) + " out of range";
         return Result::Error;
     }
-    ephemeris.tocYear = year < 100 ? (year >= 80 ? 1900 + year : 2000 + year) : year;
+    ephemeris.tocYear = year < 100 ? Four_Digit_Year(year) : year;
     // Reads number field `field` from columns at start of the line; false
     // when the strict reading stops there.
     const auto number = [&](size_t field, size_t start) {
@@ -184,7 +155,7 @@ NavReader::Result NavReader::Next(GpsEphemeris& ephemeris, std::string& error) {
         if (!number(field, shift + kClockFieldsStart + column * kFieldWidth)) return Result::Error;
     for (int orbitLine = 0; orbitLine < kOrbitLines; ++orbitLine) {
         if (!Read_Line(atEnd)) {
-            error = Where() + "read error";
+            error = readError_;
             return Result::Error;
         }
         if (atEnd) {
@@ -192,7 +163,7 @@ NavReader::Result NavReader::Next(GpsEphemeris& ephemeris, std::string& error) {
                     " of 8 lines)";
             return Result::Error;
         }
-        line = std::string_view(line_, lineLength_);
+        line = line_;
         for (size_t column = 0; column < kOrbitNumberFields && field < kNavNumberFields.size();
              ++column, ++field)
             if (!number(field, kOrbitFieldsStart + column * kFieldWidth)) return Result::Error;

@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <string>
 
-#include <zlib.h>
+#include <string_view>
+
+#include "rinex2/text_source.h"
 
 namespace zer2ivi::rinex2 {
 
@@ -68,7 +70,7 @@ public:
     NavReader() = default;
     NavReader(const NavReader&) = delete;
     NavReader& operator=(const NavReader&) = delete;
-    ~NavReader();
+    ~NavReader() = default;
 
     // Opens the file and reads its header up to END OF HEADER.  false with
     // the message in error ("FILE:LINE: what", or "FILE: reason").
@@ -87,11 +89,9 @@ private:
 
     Mode mode_ = Mode::Strict;
     RecordDamage damage_;
-    gzFile file_ = nullptr;
-    std::string path_;
-    long lineNumber_ = 0;
-    char line_[128] = {};
-    size_t lineLength_ = 0;
+    TextSource source_;
+    std::string_view line_;  // the current line, without its line end
+    std::string readError_;
 };
 
 }  // namespace zer2ivi::rinex2

@@ -20,8 +20,6 @@ constexpr size_t kMaxEpochLines = std::max(
 constexpr size_t kEpochTextCapacity =
     kMaxEpochLines * kMaxRawLine + kMaxSatellites * kMaxObsLinesPerSatellite * kLineColumns;
 
-constexpr int kTwoDigitYearPivot = 80;  // 80-99 -> 19xx, 00-79 -> 20xx
-
 std::string To_String(std::string_view text) { return std::string(text); }
 
 // Years, months... of the epoch line: I2 fields with blanks allowed before.
@@ -41,8 +39,7 @@ std::optional<HeaderTime> Parse_Header_Time(std::string_view text) {
         if (!value || *value < 0 || *value > 9999) return std::nullopt;
         *parts[i] = static_cast<int32_t>(*value);
     }
-    if (calendar.year < 100)
-        calendar.year += calendar.year >= kTwoDigitYearPivot ? 1900 : 2000;
+    if (calendar.year < 100) calendar.year = Four_Digit_Year(calendar.year);
     const auto seconds = Parse_Seconds(Trim(Columns(text, 30, 13)));
     if (!seconds) return std::nullopt;
     calendar.secondTicks = *seconds;
@@ -59,6 +56,39 @@ std::optional<std::array<double, 3>> Parse_Three(std::string_view text) {
         values[i] = *value;
     }
     return values;
+}
+
+// The three-character codes of every system from a RINEX 2 type list.
+void Fill_System_Types(size_t count, const std::array<std::array<char, 2>, kMaxObsTypes>& types,
+                       std::array<SystemTypes, kSystemLetters.size()>& systems) {
+    for (size_t s = 0; s < kSystemLetters.size(); ++s) {
+        systems[s].count = count;
+        for (size_t t = 0; t < count; ++t)
+            systems[s].codes[t] =
+                From_Rinex2_Code(kSystemLetters[s], std::string_view(types[t].data(), 2))
+                    .value_or(ObsCode{});
+    }
+}
+
+// "PRN / # OF OBS" (3X,A1,I2,9I6, continuation 6X,9I6), read where it can
+// be: the products write it anew, so a record that cannot be read is left
+// out of the model, not an error.
+void Add_Prn_Obs(std::string_view text, size_t typeCount, std::vector<PrnObsRecord>& records) {
+    const std::string_view prn = Columns(text, 4, 2);
+    const bool continuation = Is_Blank(Columns(text, 0, 6)) && !records.empty();
+    if (!continuation) {
+        const auto number = Parse_Integer(prn);
+        if (!number || *number < 0 || *number > 99) return;
+        const std::string_view letter = Columns(text, 3, 1);
+        const char system = letter.empty() || letter[0] == ' ' ? 'G' : letter[0];
+        records.push_back({{system, static_cast<uint8_t>(*number)}, {}});
+    }
+    std::vector<uint32_t>& counts = records.back().counts;
+    for (size_t i = 0; i < kCountsPerHeaderLine && counts.size() < typeCount; ++i) {
+        const auto count = Parse_Integer(Columns(text, 6 + 6 * i, 6));
+        counts.push_back(count && *count > 0 && *count <= UINT32_MAX ? static_cast<uint32_t>(*count)
+                                                                      : 0u);
+    }
 }
 
 bool Is_System_Letter(char c) {
@@ -79,6 +109,18 @@ std::string_view HeaderLine::text() const {
 
 std::string_view HeaderLine::label() const {
     return Trim_Right(Columns(text(), kLabelColumn, kLineColumns - kLabelColumn));
+}
+
+int SystemTypes::indexOf(ObsCode code) const {
+    for (size_t i = 0; i < count; ++i)
+        if (codes[i] == code) return static_cast<int>(i);
+    return -1;
+}
+
+const SystemTypes& ObsHeader::typesOf(char system) const {
+    size_t index = kSystemLetters.find(system == ' ' ? 'G' : system);
+    if (index == std::string_view::npos) index = 0;
+    return systemTypes[index];
 }
 
 int ObsHeader::typeIndex(std::string_view code) const {
@@ -109,14 +151,16 @@ bool ObsEpoch::append(std::string_view raw) {
 void ObsEpoch::setLossOfLock(size_t satellite, size_t type) {
     SatelliteObs& sat = satellites_[satellite];
     ObsValue& observation = values_[satellite * kMaxObsTypes + type];
-    observation.lli = static_cast<uint8_t>(observation.lli | 1u);
+    observation.lli = With_Lli(observation.lli, LliBit::kLossOfLock);
     const size_t line = type / kTypesPerObsLine;
     const size_t column = (type % kTypesPerObsLine) * kObsFieldWidth + kObsValueWidth;
     const size_t offset = sat.lineOffset[line];
     const size_t length = sat.lineLength[line];
     if (column < length) {
         char& digit = text_[offset + column];
-        digit = digit == ' ' ? '1' : static_cast<char>('0' + ((digit - '0') | 1));
+        digit = digit == ' ' ? '1'
+                             : static_cast<char>('0' + With_Lli(static_cast<uint8_t>(digit - '0'),
+                                                                LliBit::kLossOfLock));
         return;
     }
     // The line ends before the LLI column (trailing blanks left out): fill
@@ -137,36 +181,57 @@ void ObsEpoch::setLossOfLock(size_t satellite, size_t type) {
 // ---- reader ----------------------------------------------------------
 
 bool ObsReader::fail(uint64_t line, const std::string& what) {
-    error_ = source_.path() + ":" + std::to_string(line) + ": " + what;
+    error_ = input_->path() + ":" + std::to_string(line) + ": " + what;
     return false;
+}
+
+std::string ObsReader::orderMessage(const ObsEpoch& epoch) const {
+    std::string where = input_->path() + ":" + std::to_string(epoch.firstLine) + ": ";
+    if (epoch.order == TimeOrder::kRepeated)
+        return where + "time stands still: epoch " + Format_Iso8601(epoch.time) + " again";
+    return where + "time goes backwards from " + Format_Iso8601(epoch.previousTime) + " to " +
+           Format_Iso8601(epoch.time);
 }
 
 bool ObsReader::nextLine(std::string_view& text, std::string_view& raw, bool required,
                          const char* what) {
-    switch (source_.next(text, raw)) {
-    case TextSource::Status::kLine:
+    switch (input_->next(text, raw)) {
+    case LineSource::Status::kLine:
         return true;
-    case TextSource::Status::kError:
-        error_ = source_.error();
+    case LineSource::Status::kError:
+        error_ = input_->error();
+        if (input_->endedShort()) {
+            endedShort_ = true;
+            shortAtLine_ = input_->lineNumber() + 1;
+        }
         return false;
-    case TextSource::Status::kEnd:
+    case LineSource::Status::kEnd:
         break;
     }
-    if (required) fail(source_.lineNumber() + 1, std::string("end of file inside ") + what);
+    if (required) {
+        endedShort_ = true;
+        shortAtLine_ = input_->lineNumber() + 1;
+        fail(shortAtLine_, std::string("end of file inside ") + what);
+    }
     return false;
 }
 
-bool ObsReader::open(const std::string& path) {
+const SystemTypes& ObsReader::typesOf(char system) const {
+    size_t index = kSystemLetters.find(system == ' ' ? 'G' : system);
+    if (index == std::string_view::npos) index = 0;
+    return systemTypes_[index];
+}
+
+bool ObsReader::start() {
     header_ = ObsHeader{};
     error_.clear();
     skipBefore_.reset();
     skipped_ = 0;
     typeCount_ = 0;
     pendingTypes_ = 0;
-    if (!source_.open(path)) {
-        error_ = source_.error();
-        return false;
-    }
+    endedShort_ = false;
+    shortAtLine_ = 0;
+    lastObservationTime_.reset();
     if (!readHeader()) {
         source_.close();
         return false;
@@ -174,10 +239,31 @@ bool ObsReader::open(const std::string& path) {
     return true;
 }
 
+bool ObsReader::open(const std::string& path) {
+    input_ = &source_;
+    if (!source_.open(path)) {
+        header_ = ObsHeader{};
+        error_ = source_.error();
+        return false;
+    }
+    return start();
+}
+
+bool ObsReader::openMemory(const std::string& name, std::string_view bytes) {
+    input_ = &source_;
+    source_.openMemory(name, bytes);
+    return start();
+}
+
+bool ObsReader::openSource(LineSource& source) {
+    input_ = &source;
+    return start();
+}
+
 bool ObsReader::readTypes(std::string_view text, size_t& count,
                           std::array<std::array<char, 2>, kMaxObsTypes>& types,
                           bool continuation) {
-    const uint64_t line = source_.lineNumber();
+    const uint64_t line = input_->lineNumber();
     const std::string_view countField = Columns(text, 0, 6);
     size_t first = 0;
     if (!continuation || !Is_Blank(countField)) {
@@ -207,9 +293,11 @@ bool ObsReader::readTypes(std::string_view text, size_t& count,
 }
 
 bool ObsReader::parseHeaderLine(const HeaderLine& header) {
-    const uint64_t line = source_.lineNumber();
+    const uint64_t line = input_->lineNumber();
     const std::string_view label = header.label();
     const std::string_view text = header.text();
+    if (const auto record = Record_Of_Label(label))
+        header_.records.set(static_cast<size_t>(*record));
     if (pendingTypes_ > 0 && label != kLabelTypes)
         return fail(line, "# / TYPES OF OBSERV: " + std::to_string(pendingTypes_) +
                               " more types announced than listed");
@@ -233,6 +321,11 @@ bool ObsReader::parseHeaderLine(const HeaderLine& header) {
         const auto time = Parse_Header_Time(text);
         if (!time) return fail(line, To_String(label) + ": not a valid date and time");
         (label == kLabelFirstObs ? header_.firstObs : header_.lastObs) = time;
+    } else if (label == kLabelSatelliteCount) {
+        const auto count = Parse_Integer(Columns(text, 0, 6));
+        if (count && *count >= 0) header_.satelliteCount = static_cast<size_t>(*count);
+    } else if (label == kLabelPrnObsCount) {
+        Add_Prn_Obs(text, header_.typeCount, header_.prnObs);
     }
     return true;
 }
@@ -240,7 +333,7 @@ bool ObsReader::parseHeaderLine(const HeaderLine& header) {
 bool ObsReader::readHeader() {
     std::string_view text, raw;
     if (!nextLine(text, raw, false, "the header")) {
-        if (error_.empty()) error_ = source_.path() + ": empty file";
+        if (error_.empty()) error_ = input_->path() + ": empty file";
         return false;
     }
     HeaderLine first{To_String(raw)};
@@ -261,21 +354,24 @@ bool ObsReader::readHeader() {
     for (;;) {
         if (!nextLine(text, raw, true, "the header (no END OF HEADER)")) return false;
         if (header_.lines.size() >= kMaxHeaderLines)
-            return fail(source_.lineNumber(),
+            return fail(input_->lineNumber(),
                         "header longer than " + std::to_string(kMaxHeaderLines) + " lines");
         header_.lines.push_back(HeaderLine{To_String(raw)});
         if (!parseHeaderLine(header_.lines.back())) return false;
         if (header_.lines.back().label() == kLabelEndOfHeader) break;
     }
     if (header_.typeCount == 0)
-        return fail(source_.lineNumber(), "header without # / TYPES OF OBSERV");
+        return fail(input_->lineNumber(), "header without # / TYPES OF OBSERV");
     typeCount_ = header_.typeCount;
     types_ = header_.types;
+    header_.records.set(static_cast<size_t>(HeaderRecord::kVersionType));
+    Fill_System_Types(header_.typeCount, header_.types, header_.systemTypes);
+    systemTypes_ = header_.systemTypes;
     return true;
 }
 
 bool ObsReader::parseEpochLine(std::string_view text, ObsEpoch& epoch) {
-    const uint64_t line = source_.lineNumber();
+    const uint64_t line = input_->lineNumber();
     if (text.size() < kEpochSatelliteColumn || text[0] != ' ' ||
         !Is_Blank(Columns(text, 26, 2)) || text[28] < '0' || text[28] > '9')
         return fail(line, "epoch line expected (flag in column 29, count in columns 30-32)");
@@ -302,7 +398,7 @@ bool ObsReader::parseEpochLine(std::string_view text, ObsEpoch& epoch) {
         const auto seconds = Parse_Seconds(Trim(Columns(text, 15, 11)));
         std::optional<Ticks> ticks;
         if (year && month && day && hour && minute && seconds) {
-            calendar.year = *year + (*year >= kTwoDigitYearPivot ? 1900 : 2000);
+            calendar.year = Four_Digit_Year(*year);
             calendar.month = *month;
             calendar.day = *day;
             calendar.hour = *hour;
@@ -335,7 +431,7 @@ bool ObsReader::parseEpochLine(std::string_view text, ObsEpoch& epoch) {
 }
 
 bool ObsReader::readSatelliteList(std::string_view text, ObsEpoch& epoch, size_t first) {
-    const uint64_t line = source_.lineNumber();
+    const uint64_t line = input_->lineNumber();
     const size_t onThisLine = std::min(kSatellitesPerEpochLine, epoch.count - first);
     const std::string_view list = Columns(text, kEpochSatelliteColumn, 3 * kSatellitesPerEpochLine);
     for (size_t i = 0; i < onThisLine; ++i) {
@@ -369,7 +465,7 @@ bool ObsReader::readObservations(ObsEpoch& epoch) {
         SatelliteObs& sat = epoch.satellites_[s];
         for (size_t l = 0; l < lines; ++l) {
             if (!nextLine(text, raw, true, "an epoch (observations missing)")) return false;
-            const uint64_t line = source_.lineNumber();
+            const uint64_t line = input_->lineNumber();
             sat.lineOffset[l] = static_cast<uint32_t>(epoch.textSize_);
             sat.lineLength[l] = static_cast<uint16_t>(text.size());
             if (!epoch.append(raw)) return fail(line, "epoch too long");
@@ -421,25 +517,26 @@ bool ObsReader::readSpecialRecords(ObsEpoch& epoch) {
     std::array<std::array<char, 2>, kMaxObsTypes> newTypes{};
     for (size_t i = 0; i < epoch.count; ++i) {
         if (!nextLine(text, raw, true, "an event epoch (special records missing)")) return false;
-        if (!epoch.append(raw)) return fail(source_.lineNumber(), "epoch too long");
+        if (!epoch.append(raw)) return fail(input_->lineNumber(), "epoch too long");
         // New observation types take effect from the next epoch.
         const std::string_view label =
             Trim_Right(Columns(text, kLabelColumn, kLineColumns - kLabelColumn));
         if (label == kLabelTypes) {
             if (!readTypes(text, newCount, newTypes, pendingTypes_ > 0)) return false;
         } else if (pendingTypes_ > 0) {
-            return fail(source_.lineNumber(), "# / TYPES OF OBSERV: " +
+            return fail(input_->lineNumber(), "# / TYPES OF OBSERV: " +
                                                   std::to_string(pendingTypes_) +
                                                   " more types announced than listed");
         }
     }
     if (pendingTypes_ > 0)
-        return fail(source_.lineNumber(), "# / TYPES OF OBSERV: " +
+        return fail(input_->lineNumber(), "# / TYPES OF OBSERV: " +
                                               std::to_string(pendingTypes_) +
                                               " more types announced than listed");
     if (newCount > 0) {
         typeCount_ = newCount;
         types_ = newTypes;
+        Fill_System_Types(typeCount_, types_, systemTypes_);
     }
     return true;
 }
@@ -464,10 +561,19 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
                 return error_.empty() ? Status::kEnd : Status::kError;
         } while (Is_Blank(text));
         epoch.textSize_ = 0;
-        epoch.firstLine = source_.lineNumber();
+        epoch.firstLine = input_->lineNumber();
         epoch.typeCount = typeCount_;
         if (!parseEpochLine(text, epoch)) return Status::kError;
         epoch.append(raw);
+        epoch.order = TimeOrder::kForward;
+        if (epoch.isObservationEpoch()) {
+            if (lastObservationTime_) {
+                epoch.previousTime = *lastObservationTime_;
+                if (epoch.time < *lastObservationTime_) epoch.order = TimeOrder::kBackward;
+                if (epoch.time == *lastObservationTime_) epoch.order = TimeOrder::kRepeated;
+            }
+            lastObservationTime_ = epoch.time;
+        }
         if (skipBefore_ && epoch.hasTime && epoch.time >= *skipBefore_) skipBefore_.reset();
         if (epoch.hasObservations()) {
             if (!readSatelliteList(text, epoch, 0)) return Status::kError;
@@ -476,7 +582,7 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
                 if (!nextLine(text, raw, true, "an epoch (satellite list continues)"))
                     return Status::kError;
                 if (!Is_Blank(Columns(text, 0, kEpochSatelliteColumn))) {
-                    fail(source_.lineNumber(), "epoch line: " + std::to_string(epoch.count) +
+                    fail(input_->lineNumber(), "epoch line: " + std::to_string(epoch.count) +
                                                    " satellites announced, " +
                                                    std::to_string(first) + " listed");
                     return Status::kError;
@@ -486,7 +592,7 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
             }
             if (skipBefore_) {
                 if (!skipObservations(epoch)) return Status::kError;
-                if (epoch.flag == kFlagOk || epoch.flag == kFlagPowerFailure) ++skipped_;
+                if (epoch.isObservationEpoch()) ++skipped_;
                 continue;
             }
             if (!readObservations(epoch)) return Status::kError;

@@ -1,6 +1,12 @@
-// Reading RINEX 2.xx observation files of any producer, plain or gzip:
-// the header once, then one epoch at a time into a record whose storage is
-// made once and reused, so memory does not grow with the file.
+// The epoch and header model of observation files, and its reader of RINEX
+// 2.xx files of any producer, plain or gzip (or bytes in memory): the
+// header once, then one epoch at a time into a record whose storage is made
+// once and reused, so memory does not grow with the file.
+//
+// The model is the version's: satellites are system-aware ids, observation
+// types are three-character codes per system (RINEX 2's two-character
+// codes are mapped at the reader, obs_codes.h), the header is its lines
+// plus the set of records present and the records parsed.
 //
 // Everything read is also kept as text: the header's lines and each epoch's
 // lines byte for byte, so that products can pass through what they do not
@@ -24,6 +30,8 @@
 #include <vector>
 
 #include "rinex2/gps_ticks.h"
+#include "rinex2/header_records.h"
+#include "rinex2/obs_codes.h"
 #include "rinex2/text_source.h"
 
 namespace zer2ivi::rinex2 {
@@ -50,6 +58,7 @@ struct HeaderLine {
     std::string raw;
     std::string_view text() const;   // without the line end
     std::string_view label() const;  // columns 61-80, trailing blanks removed
+    std::optional<HeaderRecord> record() const { return Record_Of_Label(label()); }
 };
 
 // "TIME OF FIRST OBS" / "TIME OF LAST OBS".
@@ -58,9 +67,25 @@ struct HeaderTime {
     std::string system;  // columns 49-51 trimmed ("GPS", "GLO", or empty)
 };
 
+// The observation types of one system, in the order of its values.
+struct SystemTypes {
+    size_t count = 0;
+    std::array<ObsCode, kMaxObsTypes> codes{};
+    // Index of a code, or -1.
+    int indexOf(ObsCode code) const;
+};
+
+// One satellite's record of "PRN / # OF OBS" as the input has it.
+struct PrnObsRecord {
+    SatelliteId id;
+    std::vector<uint32_t> counts;  // one per type; blanks are 0
+};
+
 struct ObsHeader {
     std::vector<HeaderLine> lines;  // every line up to END OF HEADER
     std::string lineEnd = "\n";     // that of the first line
+    HeaderRecordSet records;        // the records present
+    bool has(HeaderRecord record) const { return records.test(static_cast<size_t>(record)); }
 
     std::string versionText;  // columns 1-9 trimmed, e.g. "2.11"
     char satelliteSystem = ' ';  // column 41 of RINEX VERSION / TYPE
@@ -71,8 +96,16 @@ struct ObsHeader {
     std::optional<HeaderTime> firstObs;
     std::optional<HeaderTime> lastObs;
 
+    std::optional<size_t> satelliteCount;  // # OF SATELLITES
+    std::vector<PrnObsRecord> prnObs;      // PRN / # OF OBS, where readable
+
+    // RINEX 2: one list of two-character codes for every system, as the
+    // file writes them.
     size_t typeCount = 0;
     std::array<std::array<char, 2>, kMaxObsTypes> types{};  // "L1", "C1", ...
+    // The types per system (kSystemLetters order) as three-character codes.
+    std::array<SystemTypes, kSystemLetters.size()> systemTypes{};
+    const SystemTypes& typesOf(char system) const;
 
     // Index of a type ("P2") among types, or -1.
     int typeIndex(std::string_view code) const;
@@ -89,16 +122,22 @@ struct ObsValue {
 
     // RINEX 2 writes a missing observation as blanks or as 0.0.
     bool hasValue() const { return present && value != 0.0; }
+    bool has(LliBit bit) const { return Has_Lli(lli, bit); }
 };
 
 struct SatelliteObs {
     char system = 'G';  // as written; a blank means GPS and is given as 'G'
     bool systemBlank = false;
     uint8_t prn = 0;
+    SatelliteId id() const { return {system, prn}; }
     // Where the satellite's observation lines sit in the epoch's text.
     std::array<uint32_t, kMaxObsLinesPerSatellite> lineOffset{};
     std::array<uint16_t, kMaxObsLinesPerSatellite> lineLength{};  // line end excluded
 };
+
+// Where an observation epoch's time stands against the observation epoch
+// before it.
+enum class TimeOrder : uint8_t { kForward, kRepeated, kBackward };
 
 class ObsEpoch {
 public:
@@ -113,7 +152,15 @@ public:
     uint64_t firstLine = 0;             // line number of the epoch line
     size_t typeCount = 0;               // observation types of this epoch
 
+    // Flags 0 and 1: an epoch of observations (6 lists cycle slips, 2-5
+    // are events).
+    bool isObservationEpoch() const { return flag == kFlagOk || flag == kFlagPowerFailure; }
+    // Flags 0, 1 and 6: the epoch's lines list satellites with values.
     bool hasObservations() const { return !Is_Event_Flag(flag); }
+    // Observation epochs only: against the observation epoch before (the
+    // first is kForward); previousTime is that epoch's time.
+    TimeOrder order = TimeOrder::kForward;
+    Ticks previousTime = 0;
     size_t satelliteCount() const { return hasObservations() ? count : 0; }
     const SatelliteObs& satellite(size_t index) const { return satellites_[index]; }
     const ObsValue& value(size_t satellite, size_t type) const {
@@ -123,7 +170,7 @@ public:
     // The epoch's lines as read, line ends included.
     std::string_view text() const { return std::string_view(text_.data(), textSize_); }
 
-    // Sets bit 0 of the LLI digit of one observation in the text (a blank
+    // Sets the loss-of-lock bit of the LLI digit of one observation in the text (a blank
     // becomes '1'; a line cut short before that column is filled out with
     // blanks).  The observation must be present.
     void setLossOfLock(size_t satellite, size_t type);
@@ -142,12 +189,19 @@ class ObsReader {
 public:
     // Opens the file and reads its header; false with error() set.
     bool open(const std::string& path);
+    // The same over bytes in memory (they must outlive the reader).
+    bool openMemory(const std::string& name, std::string_view bytes);
+    // The same over lines of another source (a decoding filter), which
+    // must outlive the reader.
+    bool openSource(LineSource& source);
 
     const ObsHeader& header() const { return header_; }
     // Observation types in force for the next epoch: those of the header,
     // or of the last event epoch (flag 4) that gave new ones.
     size_t typeCount() const { return typeCount_; }
     const std::array<std::array<char, 2>, kMaxObsTypes>& types() const { return types_; }
+    // The same per system, as three-character codes.
+    const SystemTypes& typesOf(char system) const;
 
     enum class Status { kEpoch, kEnd, kError };
     Status next(ObsEpoch& epoch);
@@ -162,9 +216,20 @@ public:
     uint64_t skippedEpochs() const { return skipped_; }
 
     const std::string& error() const { return error_; }
-    const std::string& path() const { return source_.path(); }
+    const std::string& path() const { return input_->path(); }
+
+    // After kError: the file ends inside an epoch (or its compressed
+    // stream is cut short).  Every epoch returned before is whole;
+    // shortAtLine() is the line where the file ends short.
+    bool endedShort() const { return endedShort_; }
+    uint64_t shortAtLine() const { return shortAtLine_; }
+
+    // "PATH:LINE: time goes backwards from T1 to T2" or "... stands still
+    // at T" for an epoch whose order is not kForward.
+    std::string orderMessage(const ObsEpoch& epoch) const;
 
 private:
+    bool start();
     bool fail(uint64_t line, const std::string& what);
     bool readHeader();
     bool parseHeaderLine(const HeaderLine& line);
@@ -179,10 +244,15 @@ private:
                   const char* what);
 
     TextSource source_;
+    LineSource* input_ = &source_;
     ObsHeader header_;
+    bool endedShort_ = false;
+    uint64_t shortAtLine_ = 0;
+    std::optional<Ticks> lastObservationTime_;
     std::string error_;
     size_t typeCount_ = 0;
     std::array<std::array<char, 2>, kMaxObsTypes> types_{};
+    std::array<SystemTypes, kSystemLetters.size()> systemTypes_{};
     size_t pendingTypes_ = 0;  // types announced but not yet listed
     std::optional<Ticks> skipBefore_;
     uint64_t skipped_ = 0;

@@ -21,6 +21,9 @@ bool TextSource::open(const std::string& path) {
     error_.clear();
     line_ = 0;
     atEnd_ = false;
+    endedShort_ = false;
+    inMemory_ = false;
+    memory_ = {};
     begin_ = end_ = 0;
     errno = 0;
     gzFile file = gzopen(path.c_str(), "rb");
@@ -31,6 +34,18 @@ bool TextSource::open(const std::string& path) {
     gzbuffer(file, kZlibBufferSize);
     file_ = file;
     return true;
+}
+
+void TextSource::openMemory(const std::string& name, std::string_view bytes) {
+    close();
+    path_ = name;
+    error_.clear();
+    line_ = 0;
+    atEnd_ = true;
+    endedShort_ = false;
+    inMemory_ = true;
+    memory_ = bytes;
+    begin_ = end_ = 0;
 }
 
 void TextSource::close() {
@@ -62,6 +77,7 @@ bool TextSource::fill() {
         int code = 0;
         const char* reason = gzerror(As_Gz(file_), &code);
         if (code != Z_OK) {
+            endedShort_ = code == Z_BUF_ERROR;  // the compressed stream is cut short
             error_ = path_ + ":" + std::to_string(line_ + 1) + ": " + reason;
             return false;
         }
@@ -71,7 +87,32 @@ bool TextSource::fill() {
     return true;
 }
 
+TextSource::Status TextSource::handOut(const char* start, size_t rawLength,
+                                      std::string_view& text, std::string_view& raw) {
+    ++line_;
+    raw = std::string_view(start, rawLength);
+    size_t length = rawLength;
+    if (length > 0 && start[length - 1] == '\n') --length;
+    if (length > 0 && start[length - 1] == '\r') --length;
+    if (length > kMaxLineLength) {
+        error_ = path_ + ":" + std::to_string(line_) + ": line longer than " +
+                 std::to_string(kMaxLineLength) + " characters";
+        return Status::kError;
+    }
+    text = std::string_view(start, length);
+    return Status::kLine;
+}
+
 TextSource::Status TextSource::next(std::string_view& text, std::string_view& raw) {
+    if (!error_.empty()) return Status::kError;
+    if (inMemory_) {
+        if (memory_.empty()) return Status::kEnd;
+        const size_t newline = memory_.find('\n');
+        const size_t rawLength = newline == std::string_view::npos ? memory_.size() : newline + 1;
+        const char* start = memory_.data();
+        memory_.remove_prefix(rawLength);
+        return handOut(start, rawLength, text, raw);
+    }
     for (bool refilled = false;; refilled = true) {
         const char* start = buffer_.data() + begin_;
         const size_t available = end_ - begin_;
@@ -83,24 +124,13 @@ TextSource::Status TextSource::next(std::string_view& text, std::string_view& ra
             if (available == 0) return Status::kEnd;
             rawLength = available;  // last line without a line end
         } else if (refilled && available == buffer_.size()) {
-            rawLength = available;  // caught by the length check below
+            rawLength = available;  // caught by the length check
         } else {
             if (!fill()) return Status::kError;
             continue;
         }
-        ++line_;
-        raw = std::string_view(start, rawLength);
-        size_t length = rawLength;
-        if (length > 0 && start[length - 1] == '\n') --length;
-        if (length > 0 && start[length - 1] == '\r') --length;
-        if (length > kMaxLineLength) {
-            error_ = path_ + ":" + std::to_string(line_) + ": line longer than " +
-                     std::to_string(kMaxLineLength) + " characters";
-            return Status::kError;
-        }
-        text = std::string_view(start, length);
         begin_ += rawLength;
-        return Status::kLine;
+        return handOut(start, rawLength, text, raw);
     }
 }
 

@@ -1,6 +1,15 @@
 // Lines of a text file, plain or gzip-compressed (zlib tells them apart),
-// read through one fixed buffer.  A line is handed out with and without its
-// line end ("\n" or "\r\n") and stays valid until the next call.
+// read through one fixed buffer, or of bytes in memory (unit tests and fuzz
+// targets need no files).  A line is handed out with and without its line
+// end ("\n" or "\r\n") and stays valid until the next call.
+//
+// The line-length policy, one for every reader: a line longer than
+// kMaxLineLength is an error naming its line, never cut or dropped.
+//
+// Readers take any LineSource.  A decoding filter (Compact RINEX) is a
+// LineSource that reads the lines of another one and hands out the lines it
+// decodes: it sits between TextSource and the reader, and the reader's
+// messages then name the decoded line numbers.
 #pragma once
 
 #include <array>
@@ -15,7 +24,23 @@ namespace zer2ivi::rinex2 {
 // columns; some writers add a few, none this many.
 inline constexpr size_t kMaxLineLength = 255;
 
-class TextSource {
+class LineSource {
+public:
+    enum class Status { kLine, kEnd, kError };
+    virtual ~LineSource() = default;
+    // The next line: text without, raw with its line end (the last line of a
+    // source may have none).  kError sets error() ("PATH:LINE: reason").
+    virtual Status next(std::string_view& text, std::string_view& raw) = 0;
+    // Number of the line last handed out (1 for the first).
+    virtual uint64_t lineNumber() const = 0;
+    virtual const std::string& path() const = 0;
+    virtual const std::string& error() const = 0;
+    // After kError: the input ended early (a compressed stream cut short),
+    // so that what was read before may be kept.
+    virtual bool endedShort() const = 0;
+};
+
+class TextSource final : public LineSource {
 public:
     TextSource() = default;
     TextSource(const TextSource&) = delete;
@@ -24,26 +49,30 @@ public:
 
     // Opens path; false with error() set ("PATH: reason") when it cannot.
     bool open(const std::string& path);
+    // Lines of bytes in memory, which must outlive the source; `name`
+    // stands for the path in messages.
+    void openMemory(const std::string& name, std::string_view bytes);
     void close();
 
-    enum class Status { kLine, kEnd, kError };
-    // The next line: text without, raw with its line end (the last line of a
-    // file may have none).  kError sets error() ("PATH:LINE: reason").
-    Status next(std::string_view& text, std::string_view& raw);
-
-    // Number of the line last handed out (1 for the first).
-    uint64_t lineNumber() const { return line_; }
-    const std::string& path() const { return path_; }
-    const std::string& error() const { return error_; }
+    Status next(std::string_view& text, std::string_view& raw) override;
+    uint64_t lineNumber() const override { return line_; }
+    const std::string& path() const override { return path_; }
+    const std::string& error() const override { return error_; }
+    bool endedShort() const override { return endedShort_; }
 
 private:
     bool fill();
+    Status handOut(const char* start, size_t rawLength, std::string_view& text,
+                   std::string_view& raw);
 
     void* file_ = nullptr;  // gzFile
     std::string path_;
     std::string error_;
     uint64_t line_ = 0;
     bool atEnd_ = false;
+    bool endedShort_ = false;
+    std::string_view memory_;  // the bytes of openMemory, or empty
+    bool inMemory_ = false;
     size_t begin_ = 0;  // first byte not yet handed out
     size_t end_ = 0;    // end of the bytes read
     static constexpr size_t kBufferSize = 1 << 16;

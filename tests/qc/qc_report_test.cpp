@@ -113,9 +113,9 @@ TEST(QcReport, TextsFromFilesAreEscaped) {
         {"a\"b\\c", "\"a\\\"b\\\\c\"", "a&quot;b\\c"},
         {"<script>&'", "\"<script>&'\"", "&lt;script&gt;&amp;&#39;"},
         {"tab\tnl\nbell\x07", "\"tab\\tnl\\nbell\\u0007\"", "tab\tnl\nbell\xEF\xBF\xBD"},
-        {"bad \xFF\xC3 end", "\"bad \xEF\xBF\xBD\xEF\xBF\xBD end\"", "bad \xEF\xBF\xBD\xEF\xBF\xBD end"},
+        {"bad \xFF\xC3 end", "\"bad \\ufffd\\ufffd end\"", "bad \xEF\xBF\xBD\xEF\xBF\xBD end"},
         {"\xC3\xA9t\xC3\xA9", "\"\xC3\xA9t\xC3\xA9\"", "\xC3\xA9t\xC3\xA9"},
-        {"overlong \xC0\xAF", "\"overlong \xEF\xBF\xBD\xEF\xBF\xBD\"", "overlong \xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"overlong \xC0\xAF", "\"overlong \\ufffd\\ufffd\"", "overlong \xEF\xBF\xBD\xEF\xBF\xBD"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Json_String(c.text), c.json);
