@@ -1,142 +1,87 @@
 #include "obs_header_reader.h"
 
 #include <charconv>
-#include <cmath>
-#include <fstream>
-#include <iterator>
 
+#include "rinex2/fields.h"
 #include "rinex2/gps_ticks.h"
+#include "rinex2/obs_labels.h"
+#include "rinex2/obs_reader.h"
 
 namespace zer2ivi::cli {
 namespace {
 
-constexpr size_t kLabelColumn = 60;
-constexpr size_t kTypeWidth = 6;
-constexpr size_t kCountWidth = 6;
-constexpr size_t kMaxHeaderLines = 1000;
 constexpr std::string_view kSuccessPrefix = "SUCCESS: Wrote ";
 constexpr std::string_view kSuccessMiddle = " epochs to RINEX file ";
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\r')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.remove_suffix(1);
-    return text;
+using rinex2::HeaderRecord;
+
+// The records the tool reports on; a header without one is refused.
+struct RequiredRecord {
+    HeaderRecord record;
+    const char* missing;
+};
+constexpr RequiredRecord kRequired[] = {
+    {HeaderRecord::kApproxPosition, "no APPROX POSITION XYZ line"},
+    {HeaderRecord::kFirstObs, "no TIME OF FIRST OBS line"},
+    {HeaderRecord::kLastObs, "no TIME OF LAST OBS line"},
+};
+
+EpochTime To_Epoch_Time(rinex2::Ticks ticks) {
+    const rinex2::CalendarTime calendar = rinex2::Ticks_To_Calendar(ticks);
+    EpochTime time;
+    time.year = calendar.year;
+    time.month = calendar.month;
+    time.day = calendar.day;
+    time.hour = calendar.hour;
+    time.minute = calendar.minute;
+    time.second = static_cast<double>(calendar.secondTicks) /
+                  static_cast<double>(rinex2::kTicksPerSecond);
+    return time;
 }
 
-std::string_view Columns(std::string_view line, size_t start, size_t width) {
-    if (start >= line.size()) return {};
-    return line.substr(start, width);
-}
-
-template <typename T>
-bool Parse_Number(std::string_view field, T& value) {
-    field = Trim(field);
-    if (field.empty()) return false;
-    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    return error == std::errc{} && end == field.data() + field.size();
-}
-
-bool Parse_Epoch_Time(std::string_view content, EpochTime& time) {
-    return Parse_Number(Columns(content, 0, 6), time.year) &&
-           Parse_Number(Columns(content, 6, 6), time.month) &&
-           Parse_Number(Columns(content, 12, 6), time.day) &&
-           Parse_Number(Columns(content, 18, 6), time.hour) &&
-           Parse_Number(Columns(content, 24, 6), time.minute) &&
-           Parse_Number(Columns(content, 30, 12), time.second);
+// The facts from a header read by the observation model.
+std::optional<std::string> Facts_Of(const rinex2::ObsHeader& header, ObsHeaderFacts& facts) {
+    for (const RequiredRecord& required : kRequired)
+        if (!header.has(required.record)) return std::string(required.missing);
+    facts.satelliteSystem = std::string(rinex2::Trim(std::string_view(&header.satelliteSystem, 1)));
+    facts.markerName = std::string(rinex2::Trim(header.markerName));
+    if (const int line = header.lineIndex(rinex2::kLabelReceiver); line >= 0)
+        facts.receiverName = std::string(rinex2::Trim(
+            rinex2::Columns(header.lines[static_cast<size_t>(line)].text(), 20, 20)));
+    facts.approxPosition = *header.approxPosition;
+    for (size_t t = 0; t < header.typeCount; ++t)
+        facts.types.emplace_back(header.types[t].data(), 2);
+    if (header.interval)
+        facts.intervalSeconds = static_cast<int32_t>(
+            (*header.interval + rinex2::kTicksPerSecond / 2) / rinex2::kTicksPerSecond);
+    facts.firstObs = To_Epoch_Time(header.firstObs->ticks);
+    facts.lastObs = To_Epoch_Time(header.lastObs->ticks);
+    facts.satelliteCount = static_cast<int32_t>(header.satelliteCount.value_or(0));
+    for (const rinex2::PrnObsRecord& record : header.prnObs) {
+        SatelliteCounts satellite;
+        satellite.label = std::string(1, record.id.system);
+        satellite.label += static_cast<char>('0' + record.id.prn / 10);
+        satellite.label += static_cast<char>('0' + record.id.prn % 10);
+        for (uint32_t count : record.counts) satellite.counts.push_back(static_cast<int32_t>(count));
+        facts.satellites.push_back(std::move(satellite));
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
 std::optional<std::string> Parse_Obs_Header(std::string_view text, ObsHeaderFacts& facts) {
     facts = ObsHeaderFacts{};
-    bool sawVersion = false, sawTypes = false, sawFirst = false, sawLast = false,
-         sawPosition = false, sawEnd = false;
-    size_t lineCount = 0;
-    while (!text.empty() && !sawEnd && lineCount < kMaxHeaderLines) {
-        const size_t newline = text.find('\n');
-        const std::string_view line = text.substr(0, newline);
-        text = newline == std::string_view::npos ? std::string_view{} : text.substr(newline + 1);
-        ++lineCount;
-        const std::string_view content = Columns(line, 0, kLabelColumn);
-        const std::string_view label = Trim(Columns(line, kLabelColumn, 20));
-        if (label == "RINEX VERSION / TYPE") {
-            facts.satelliteSystem = std::string(Trim(Columns(content, 40, 20)));
-            sawVersion = true;
-        } else if (label == "MARKER NAME") {
-            facts.markerName = std::string(Trim(content));
-        } else if (label == "REC # / TYPE / VERS") {
-            facts.receiverName = std::string(Trim(Columns(content, 20, 20)));
-        } else if (label == "APPROX POSITION XYZ") {
-            sawPosition = Parse_Number(Columns(content, 0, 14), facts.approxPosition[0]) &&
-                          Parse_Number(Columns(content, 14, 14), facts.approxPosition[1]) &&
-                          Parse_Number(Columns(content, 28, 14), facts.approxPosition[2]);
-            if (!sawPosition) return "malformed APPROX POSITION XYZ line";
-        } else if (label == "# / TYPES OF OBSERV") {
-            int32_t count = 0;
-            if (!Parse_Number(Columns(content, 0, 6), count) || count < 0 || count > 9)
-                return "malformed # / TYPES OF OBSERV line";
-            for (int32_t i = 0; i < count; ++i) {
-                const std::string_view type =
-                    Trim(Columns(content, kTypeWidth + kTypeWidth * static_cast<size_t>(i), kTypeWidth));
-                if (type.empty()) return "malformed # / TYPES OF OBSERV line";
-                facts.types.emplace_back(type);
-            }
-            sawTypes = true;
-        } else if (label == "INTERVAL") {
-            int32_t interval = 0;
-            if (!Parse_Number(Columns(content, 0, 6), interval)) return "malformed INTERVAL line";
-            facts.intervalSeconds = interval;
-        } else if (label == "TIME OF FIRST OBS") {
-            if (!Parse_Epoch_Time(content, facts.firstObs)) return "malformed TIME OF FIRST OBS line";
-            sawFirst = true;
-        } else if (label == "TIME OF LAST OBS") {
-            if (!Parse_Epoch_Time(content, facts.lastObs)) return "malformed TIME OF LAST OBS line";
-            sawLast = true;
-        } else if (label == "# OF SATELLITES") {
-            if (!Parse_Number(Columns(content, 0, 6), facts.satelliteCount))
-                return "malformed # OF SATELLITES line";
-        } else if (label == "PRN / # OF OBS") {
-            SatelliteCounts satellite;
-            satellite.label = std::string(Columns(content, 3, 3));
-            if (satellite.label.size() != 3) return "malformed PRN / # OF OBS line";
-            for (char& c : satellite.label)
-                if (c == ' ') c = '0';
-            for (size_t i = 0; i < facts.types.size(); ++i) {
-                int32_t count = 0;
-                if (!Parse_Number(Columns(content, 6 + kCountWidth * i, kCountWidth), count))
-                    return "malformed PRN / # OF OBS line";
-                satellite.counts.push_back(count);
-            }
-            facts.satellites.push_back(std::move(satellite));
-        } else if (label == "END OF HEADER") {
-            sawEnd = true;
-        }
-    }
-    if (!sawVersion) return "no RINEX VERSION / TYPE line";
-    if (!sawPosition) return "no APPROX POSITION XYZ line";
-    if (!sawTypes) return "no # / TYPES OF OBSERV line";
-    if (!sawFirst) return "no TIME OF FIRST OBS line";
-    if (!sawLast) return "no TIME OF LAST OBS line";
-    if (!sawEnd) return "no END OF HEADER line";
-    return std::nullopt;
+    rinex2::ObsReader reader;
+    if (!reader.openMemory("header", text)) return reader.error();
+    return Facts_Of(reader.header(), facts);
 }
 
 std::optional<std::string> Read_Obs_Header(const std::string& path, ObsHeaderFacts& facts) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "cannot read " + path;
-    // The header is at most some hundred lines of 80 characters; the epochs
-    // that follow are not needed.
-    std::string text;
-    std::string line;
-    while (std::getline(in, line)) {
-        text += line;
-        text += '\n';
-        if (line.size() >= kLabelColumn &&
-            Trim(Columns(line, kLabelColumn, 20)) == "END OF HEADER")
-            break;
-        if (text.size() > kMaxHeaderLines * 82) break;
-    }
-    if (auto error = Parse_Obs_Header(text, facts)) return path + ": " + *error;
+    facts = ObsHeaderFacts{};
+    rinex2::ObsReader reader;
+    if (!reader.open(path)) return reader.error();
+    if (auto error = Facts_Of(reader.header(), facts)) return path + ": " + *error;
     return std::nullopt;
 }
 

@@ -1,6 +1,6 @@
-// Reads back the header of a RINEX 2 observation file that the library wrote,
-// and the two facts the tool takes from the library's messages: what the
-// inspect command reports and what names the convert command chooses.
+// The facts of an observation header that inspect and convert report, taken
+// from the one observation model (rinex2/obs_reader.h, which parses the
+// header), and the epoch count of the library's success message.
 #pragma once
 
 #include <array>
@@ -40,8 +40,9 @@ struct ObsHeaderFacts {
     std::vector<SatelliteCounts> satellites;
 };
 
-// Parses the header lines of an observation file, up to "END OF HEADER".
-// Returns the error text when a line the tool needs is missing or malformed.
+// The facts of a header (its text, or the file's) read by the observation
+// model.  Returns the error text when a record the tool needs is missing or
+// malformed ("NAME:LINE: what", or "no ... line").
 std::optional<std::string> Parse_Obs_Header(std::string_view text, ObsHeaderFacts& facts);
 std::optional<std::string> Read_Obs_Header(const std::string& path, ObsHeaderFacts& facts);
 

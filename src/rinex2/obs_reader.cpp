@@ -268,9 +268,10 @@ bool ObsReader::readTypes(std::string_view text, size_t& count,
     size_t first = 0;
     if (!continuation || !Is_Blank(countField)) {
         const auto announced = Parse_Integer(countField);
-        if (!announced || *announced < 1 || static_cast<size_t>(*announced) > kMaxObsTypes)
+        // No types at all is a file without observations, not an error.
+        if (!announced || *announced < 0 || static_cast<size_t>(*announced) > kMaxObsTypes)
             return fail(line, "# / TYPES OF OBSERV: number of types '" + To_String(countField) +
-                                  "' is not 1 to " + std::to_string(kMaxObsTypes));
+                                  "' is not 0 to " + std::to_string(kMaxObsTypes));
         count = 0;
         pendingTypes_ = static_cast<size_t>(*announced);
     } else if (pendingTypes_ == 0) {
@@ -360,7 +361,7 @@ bool ObsReader::readHeader() {
         if (!parseHeaderLine(header_.lines.back())) return false;
         if (header_.lines.back().label() == kLabelEndOfHeader) break;
     }
-    if (header_.typeCount == 0)
+    if (!header_.has(HeaderRecord::kTypes))
         return fail(input_->lineNumber(), "header without # / TYPES OF OBSERV");
     typeCount_ = header_.typeCount;
     types_ = header_.types;

@@ -340,12 +340,14 @@ TEST(ParseObsHeader, NamesTheMissingOrMalformedLine) {
         std::string error;
     };
     const Case cases[] = {
-        {"END OF HEADER", "END OF HEADEX", "no END OF HEADER line"},
+        {"END OF HEADER", "END OF HEADEX",
+         "header:20: end of file inside the header (no END OF HEADER)"},
         {"TIME OF FIRST OBS", "TIME OF FIRST OBX", "no TIME OF FIRST OBS line"},
-        {"  2004     6    11", "  2004     x    11", "malformed TIME OF LAST OBS line"},
-        {"   G30   120     0", "   G30   120      ", "malformed PRN / # OF OBS line"},
-        {"    3633909.10", "    3633909.1x", "malformed APPROX POSITION XYZ line"},
-        {"     2    C1    L1", "    12    C1    L1", "malformed # / TYPES OF OBSERV line"},
+        {"  2004     6    11", "  2004     x    11",
+         "header:14: TIME OF LAST OBS: not a valid date and time"},
+        {"    3633909.10", "    3633909.1x", "header:8: APPROX POSITION XYZ: not three numbers"},
+        {"     2    C1    L1", "    12    C1    L1",
+         "header:11: # / TYPES OF OBSERV: type 3 missing or not two characters"},
     };
     for (const Case& c : cases) {
         std::string text = kHeader;
