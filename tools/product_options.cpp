@@ -28,7 +28,8 @@ void Add_Product_Option_Specs(std::vector<OptionSpec>& specs, bool forEdit) {
     for (const products::TripleField& field : products::kTripleFields)
         specs.push_back({field.option, 0, true});
     specs.push_back({"comment", 0, true, true});
-    for (std::string_view name : {"from", "to", "interval", "split"}) specs.push_back({name, 0, true});
+    for (std::string_view name : {"from", "to", "interval", "tolerance", "split"})
+        specs.push_back({name, 0, true});
     specs.push_back({"gzip", 0, false});
 }
 
@@ -53,10 +54,16 @@ std::string Product_Options_Help(bool forEdit) {
         "      --comment TEXT           a COMMENT line after the first header line\n"
         "                               (60 characters; repeatable)\n"
         "      --from TIME, --to TIME   keep the epochs from TIME up to, not including, TIME\n"
-        "                               (GPS time, 2005-01-20T01:00:00, fractions allowed)\n"
+        "                               (GPS time: 2005-01-20T01:00:00 or 2005-01-20 01:00:00,\n"
+        "                               fractions allowed; 2005-01-20 for midnight; day of\n"
+        "                               year 2005:020 or 2005:020:3600 with seconds of day)\n"
         "      --interval SECONDS       keep the epochs at multiples of SECONDS since the\n"
-        "                               start of the GPS week (within 1 ms); loss-of-lock\n"
-        "                               bits of dropped epochs move to the next kept one\n"
+        "                               start of the GPS week; a whole multiple of the\n"
+        "                               data's interval (else refused unless --force);\n"
+        "                               loss-of-lock bits of dropped epochs move to the\n"
+        "                               next kept one\n"
+        "      --tolerance SECONDS      how far an epoch may lie from a multiple of\n"
+        "                               --interval and be kept (default 0.005)\n"
         "      --split 1d|1h|15m        one file per day, hour or quarter-hour of GPS time,\n"
         "                               named ssssddd0.yyo, ssssdddh.yyo, ssssdddhmm.yyo\n"
         "      --gzip                   write gzip-compressed files (.gz appended)\n"
@@ -87,10 +94,10 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
     for (auto [name, target] : {std::pair{"from", &options.from}, std::pair{"to", &options.to}}) {
         const auto text = line.value(name);
         if (!text) continue;
-        *target = rinex2::Parse_Iso8601(*text);
+        *target = rinex2::Parse_Time_Option(*text);
         if (!*target)
             return std::string("--") + name + ": '" + *text +
-                   "' is not a GPS time like 2005-01-20T01:00:00";
+                   "' is not a GPS time like 2005-01-20T01:00:00, 2005-01-20 or 2005:020";
     }
     if (options.from && options.to && *options.to <= *options.from)
         return "the window ends (--to " + *line.value("to") + ") before it starts (--from " +
@@ -100,12 +107,19 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
         if (!options.interval) return "--interval: '" + *text + "' is not a number of seconds";
         if (*options.interval <= 0) return "--interval: must be above 0 seconds";
     }
+    if (auto text = line.value("tolerance")) {
+        const auto tolerance = rinex2::Parse_Seconds(*text);
+        if (!tolerance) return "--tolerance: '" + *text + "' is not a number of seconds";
+        options.tolerance = *tolerance;
+    }
+    if (options.interval && 2 * options.tolerance >= *options.interval)
+        return "--tolerance: must be below half of --interval";
     if (auto text = line.value("split")) {
-        options.pieceLength = products::Parse_Piece_Length(*text);
+        options.pieceLength = products::PieceLength::Parse(*text);
         if (!options.pieceLength) return "--split: '" + *text + "' is not 1d, 1h or 15m";
-        options.pieceText = *text;
     }
     options.gzip = line.has("gzip");
+    options.force = line.has("force");
     return std::nullopt;
 }
 
@@ -128,15 +142,19 @@ std::optional<std::string> Stage_Products(const ProductOptions& options, const s
                                           const std::string& obsFinal,
                                           const std::string& namedAfter,
                                           const Create_Temporary& createTemporary,
-                                          std::vector<StagedFile>& files, bool& usageError) {
+                                          std::vector<StagedFile>& files, bool& usageError,
+                                          std::vector<std::string>* warnings) {
     products::ProductRequest request;
     request.input = obsFile;
     request.edits = options.edits;
     request.from = options.from;
     request.to = options.to;
     request.interval = options.interval;
+    request.tolerance = options.tolerance;
     request.pieceLength = options.pieceLength;
     request.gzip = options.gzip;
+    request.force = options.force;
+    request.historyNote = options.historyNote;
     const std::string directory = Directory_Of(obsFinal);
     request.finalPath = [&](const std::string& marker, std::optional<rinex2::Ticks> pieceStart) {
         if (!pieceStart) return With_Gzip_Suffix(obsFinal, options.gzip);
@@ -148,7 +166,10 @@ std::optional<std::string> Stage_Products(const ProductOptions& options, const s
         return createTemporary(Directory_Of(finalPath));
     };
     products::ProductOutcome outcome;
-    if (!products::Make_Products(request, outcome)) {
+    const bool made = products::Make_Products(request, outcome);
+    if (warnings != nullptr)
+        warnings->insert(warnings->end(), outcome.warnings.begin(), outcome.warnings.end());
+    if (!made) {
         usageError = outcome.usageError;
         return outcome.error;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli_support.h"
+#include "products/epoch_filters.h"
 #include "products/header_editor.h"
 #include "rinex2/gps_ticks.h"
 
@@ -19,9 +20,11 @@ struct ProductOptions {
     std::optional<rinex2::Ticks> from;
     std::optional<rinex2::Ticks> to;
     std::optional<rinex2::Ticks> interval;
-    std::optional<rinex2::Ticks> pieceLength;
-    std::string pieceText;  // "1d", "1h" or "15m"
+    rinex2::Ticks tolerance = products::Decimator::kDefaultTolerance;
+    std::optional<products::PieceLength> pieceLength;
     bool gzip = false;
+    bool force = false;        // see products::ProductRequest::force
+    std::string historyNote;   // see products::ProductRequest::historyNote
 
     // Whether the epochs or the header change (gzip alone changes neither).
     bool changesProduct() const;
@@ -61,12 +64,14 @@ using Create_Temporary = std::function<std::optional<std::string>(const std::str
 // name: obsFinal (".gz" added with --gzip), or with --split the pieces'
 // names in obsFinal's directory, their station taken from the MARKER NAME
 // or from the file name `namedAfter`.  The error text when they cannot be
-// made; usageError when an option does not suit the file.
+// made; usageError when an option does not suit the file.  What was kept
+// although not all was right goes to warnings (when given), a sentence each.
 std::optional<std::string> Stage_Products(const ProductOptions& options, const std::string& obsFile,
                                           const std::string& obsFinal,
                                           const std::string& namedAfter,
                                           const Create_Temporary& createTemporary,
-                                          std::vector<StagedFile>& files, bool& usageError);
+                                          std::vector<StagedFile>& files, bool& usageError,
+                                          std::vector<std::string>* warnings = nullptr);
 
 // Writes a gzip-compressed copy of a file; the error text.
 std::optional<std::string> Gzip_Copy(const std::string& from, const std::string& to);

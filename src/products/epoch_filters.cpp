@@ -10,13 +10,13 @@ using namespace rinex2;
 
 namespace {
 
-size_t Satellite_Slot(const SatelliteObs& sat) { return rinex2::Satellite_Slot(sat.system, sat.prn); }
+size_t Slot_Of(const SatelliteObs& sat) { return Satellite_Slot(sat.system, sat.prn); }
 
-struct PieceLength {
+struct PieceKind {
     std::string_view text;
-    Ticks length;
+    Ticks duration;
 };
-constexpr PieceLength kPieceLengths[] = {
+constexpr PieceKind kPieceKinds[] = {
     {"1d", kTicksPerDay}, {"1h", kTicksPerHour}, {"15m", 15 * kTicksPerMinute}};
 
 static_assert(kMaxObsTypes <= 64, "one bit per observation type in a 64-bit word");
@@ -34,21 +34,23 @@ bool WindowFilter::keep(const ObsEpoch& epoch) {
     return lastInside_;
 }
 
-Decimator::Decimator(Ticks interval)
-    : interval_(interval), pending_(kSatelliteSlots, 0) {}
+Decimator::Decimator(Ticks interval, Ticks tolerance, std::optional<Ticks> dataInterval)
+    : interval_(interval), tolerance_(tolerance), dataInterval_(dataInterval),
+      pending_(kSatelliteSlots, 0) {}
 
-bool Decimator::onGrid(Ticks time) const {
+Ticks Decimator::distanceToGrid(Ticks time) const {
     const Ticks rest = Time_Of_Week(time) % interval_;
-    return rest <= kTolerance || interval_ - rest <= kTolerance;
+    return std::min(rest, interval_ - rest);
 }
 
 bool Decimator::keep(ObsEpoch& epoch) {
     if (!epoch.hasObservations()) return true;
-    const bool observations = epoch.flag != kFlagCycleSlips;
-    const bool kept = onGrid(epoch.time);
-    if (!observations) return kept;
+    const Ticks distance = distanceToGrid(epoch.time);
+    const bool kept = distance <= tolerance_;
+    if (!epoch.isObservationEpoch()) return kept;  // flag 6: cycle slip records
+    if (!kept && dataInterval_ && 2 * distance < *dataInterval_) ++nearGrid_;
     for (size_t s = 0; s < epoch.satelliteCount(); ++s) {
-        uint64_t& pending = pending_[Satellite_Slot(epoch.satellite(s))];
+        uint64_t& pending = pending_[Slot_Of(epoch.satellite(s))];
         if (kept) {
             if (pending == 0) continue;
             for (size_t t = 0; t < epoch.typeCount; ++t) {
@@ -65,33 +67,46 @@ bool Decimator::keep(ObsEpoch& epoch) {
     return kept;
 }
 
-std::optional<Ticks> Parse_Piece_Length(std::string_view text) {
-    for (const PieceLength& piece : kPieceLengths)
-        if (piece.text == text) return piece.length;
+std::optional<PieceLength> PieceLength::Parse(std::string_view text) {
+    for (const PieceKind& kind : kPieceKinds)
+        if (kind.text == text) return PieceLength(kind.text, kind.duration);
     return std::nullopt;
 }
 
-Ticks Piece_Start(Ticks time, Ticks length) {
-    const Ticks rest = time % length;
-    return time - (rest < 0 ? rest + length : rest);
+Ticks PieceLength::pieceStart(Ticks time) const {
+    const Ticks rest = time % duration_;
+    return time - (rest < 0 ? rest + duration_ : rest);
 }
 
-std::string Piece_File_Name(std::string_view station, Ticks start, Ticks length) {
+std::string PieceLength::nameSuffix(Ticks start) const {
+    const CalendarTime time = Ticks_To_Calendar(start);
+    std::string suffix;
+    if (duration_ >= kTicksPerDay) {
+        suffix += '0';
+    } else {
+        suffix += static_cast<char>('a' + time.hour);
+        if (duration_ < kTicksPerHour) {
+            suffix += static_cast<char>('0' + time.minute / 10);
+            suffix += static_cast<char>('0' + time.minute % 10);
+        }
+    }
+    return suffix;
+}
+
+bool Splitter::apply(ObsEpoch& epoch, EpochRoute& route) {
+    if (epoch.hasTime) current_ = length_.pieceStart(epoch.time);
+    route.piece = current_;
+    return current_.has_value();  // an undated event before any dated epoch
+}
+
+std::string Piece_File_Name(std::string_view station, Ticks start, const PieceLength& length) {
     const CalendarTime time = Ticks_To_Calendar(start);
     const int32_t day = Day_Of_Year(start);
     std::string name(station);
     name += static_cast<char>('0' + day / 100);
     name += static_cast<char>('0' + day / 10 % 10);
     name += static_cast<char>('0' + day % 10);
-    if (length >= kTicksPerDay) {
-        name += '0';
-    } else {
-        name += static_cast<char>('a' + time.hour);
-        if (length < kTicksPerHour) {
-            name += static_cast<char>('0' + time.minute / 10);
-            name += static_cast<char>('0' + time.minute % 10);
-        }
-    }
+    name += length.nameSuffix(start);
     name += '.';
     name += static_cast<char>('0' + time.year / 10 % 10);
     name += static_cast<char>('0' + time.year % 10);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "rinex2/fields.h"
+#include "rinex2/header_records.h"
 #include "rinex2/obs_labels.h"
 
 namespace zer2ivi::products {
@@ -107,6 +108,17 @@ void Insert_In_Usual_Order(std::vector<HeaderLine>& lines, HeaderLine line) {
         return otherRank < std::size(kUsualOrder) && otherRank > rank;
     });
     lines.insert(position, std::move(line));
+}
+
+void HistoryNote::editHeader(std::vector<HeaderLine>& lines, std::string_view lineEnd) const {
+    std::string note = note_;
+    if (note.size() > kCommentWidth) note = note.substr(0, kCommentWidth - 3) + "...";
+    for (char& c : note)
+        if (c < ' ' || c > '~') c = '?';
+    auto position = Find_Label(lines, kLabelPgmRunByDate);
+    if (position == lines.end()) position = lines.empty() ? lines.end() : lines.begin();
+    if (position != lines.end()) ++position;
+    lines.insert(position, HeaderLine{Write_Comment(note, lineEnd)});
 }
 
 void HeaderEditor::apply(std::vector<HeaderLine>& lines, std::string_view lineEnd) const {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "products/epoch_filters.h"
 #include "rinex2/obs_reader.h"
 
 namespace zer2ivi::products {
@@ -57,7 +58,7 @@ inline constexpr size_t kTripleWidth = 14;
 inline constexpr int kTripleDecimals = 4;
 
 // Sets the records of HeaderEdits in a header's lines.
-class HeaderEditor {
+class HeaderEditor final : public ProductStage {
 public:
     explicit HeaderEditor(HeaderEdits edits) : edits_(std::move(edits)) {}
 
@@ -68,9 +69,24 @@ public:
     // Applies checked edits to header lines (those of ObsHeader::lines).
     // New and changed lines end with lineEnd.
     void apply(std::vector<rinex2::HeaderLine>& lines, std::string_view lineEnd) const;
+    void editHeader(std::vector<rinex2::HeaderLine>& lines, std::string_view lineEnd) const override {
+        apply(lines, lineEnd);
+    }
 
 private:
     HeaderEdits edits_;
+};
+
+// The trace a program leaves in a file it rewrote: one COMMENT line after
+// PGM / RUN BY / DATE (kept as it was), or after the first line when there
+// is none.  A note longer than a COMMENT ends with "...".
+class HistoryNote final : public ProductStage {
+public:
+    explicit HistoryNote(std::string note) : note_(std::move(note)) {}
+    void editHeader(std::vector<rinex2::HeaderLine>& lines, std::string_view lineEnd) const override;
+
+private:
+    std::string note_;
 };
 
 // Puts a line into a header where the usual order puts its label: before

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "products/epoch_filters.h"
 #include "products/header_counts.h"
@@ -119,6 +120,24 @@ private:
     HeaderCounts counts_;
 };
 
+// Refuses (or, forced, warns about) an interval the data cannot give.
+bool Check_Interval(const ProductRequest& request, const ObsHeader& header,
+                    std::optional<Ticks>& dataInterval, ProductOutcome& outcome) {
+    dataInterval = Data_Interval(request.input, header);
+    if (!dataInterval || *request.interval % *dataInterval == 0) return true;
+    const std::string problem =
+        "--interval " + Seconds_Text(*request.interval) +
+        (*request.interval < *dataInterval ? " is below" : " is not a whole multiple of") +
+        " the interval of the data (" + Seconds_Text(*dataInterval) + " s)";
+    if (!request.force) {
+        outcome.usageError = true;
+        outcome.error = problem;
+        return false;
+    }
+    outcome.warnings.push_back(problem + "; written as asked (--force)");
+    return true;
+}
+
 bool Run(const ProductRequest& request, ProductOutcome& outcome) {
     ObsReader reader;
     if (!reader.open(request.input)) {
@@ -126,43 +145,57 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
         return false;
     }
     const ObsHeader& header = reader.header();
+    std::optional<Ticks> dataInterval;
+    if (request.interval && !Check_Interval(request, header, dataInterval, outcome)) return false;
+
+    // The stages, in the order they apply.
+    std::vector<std::unique_ptr<ProductStage>> stages;
+    stages.push_back(std::make_unique<HeaderEditor>(request.edits));
+    if (!request.historyNote.empty())
+        stages.push_back(std::make_unique<HistoryNote>(request.historyNote));
+    if (request.from || request.to)
+        stages.push_back(std::make_unique<WindowFilter>(request.from, request.to));
+    Decimator* decimator = nullptr;
     if (request.interval) {
-        const auto dataInterval = Data_Interval(request.input, header);
-        if (dataInterval && *request.interval < *dataInterval - Decimator::kTolerance) {
-            outcome.usageError = true;
-            outcome.error = "--interval " + Seconds_Text(*request.interval) +
-                            " is below the interval of the data (" + Seconds_Text(*dataInterval) +
-                            " s)";
-            return false;
-        }
+        auto stage = std::make_unique<Decimator>(*request.interval, request.tolerance, dataInterval);
+        decimator = stage.get();
+        stages.push_back(std::move(stage));
     }
+    if (request.pieceLength) stages.push_back(std::make_unique<Splitter>(*request.pieceLength));
+
     std::vector<HeaderLine> lines = header.lines;
-    HeaderEditor(request.edits).apply(lines, header.lineEnd);
+    for (const auto& stage : stages) stage->editHeader(lines, header.lineEnd);
     const std::string marker = request.edits.marker.value_or(header.markerName);
     const std::optional<Ticks> fallbackInterval =
         request.interval ? request.interval : header.interval;
 
-    WindowFilter window(request.from, request.to);
-    std::optional<Decimator> decimator;
-    if (request.interval) decimator.emplace(*request.interval);
+    // The fast way to a window relies on time order, which --force does not.
+    const bool fast = request.fastWindow && !request.force;
     Product product;
     ObsEpoch epoch;
     ObsReader::Status status;
-    if (request.fastWindow && request.from) reader.skipBefore(*request.from);
+    if (fast && request.from) reader.skipBefore(*request.from);
     while ((status = reader.next(epoch)) == ObsReader::Status::kEpoch) {
-        if (request.fastWindow && request.to && epoch.hasTime && epoch.time >= *request.to) break;
-        if (epoch.isObservationEpoch()) ++outcome.epochsRead;
-        if (!window.keep(epoch)) continue;
-        if (decimator && !decimator->keep(epoch)) continue;
-        std::optional<Ticks> piece;
-        if (request.pieceLength) {
-            piece = epoch.hasTime ? Piece_Start(epoch.time, *request.pieceLength)
-                    : product.isOpen() ? product.pieceStart()
-                                       : std::nullopt;
-            if (!piece) continue;  // an undated event before any dated epoch
+        if (epoch.isObservationEpoch() && epoch.order != TimeOrder::kForward) {
+            if (!request.force) break;  // refused below
+            if (epoch.order == TimeOrder::kRepeated) continue;
         }
-        if (product.isOpen() && piece != product.pieceStart()) {
-            if (piece < product.pieceStart()) {
+        if (fast && request.to && epoch.hasTime && epoch.time >= *request.to) {
+            reader.skipRest();  // still checks the time order to the end
+            continue;
+        }
+        if (epoch.isObservationEpoch()) ++outcome.epochsRead;
+        EpochRoute route;
+        bool kept = true;
+        for (const auto& stage : stages) {
+            if (!stage->apply(epoch, route)) {
+                kept = false;
+                break;
+            }
+        }
+        if (!kept) continue;
+        if (product.isOpen() && route.piece != product.pieceStart()) {
+            if (route.piece < product.pieceStart()) {
                 outcome.error = reader.path() + ":" + std::to_string(epoch.firstLine) +
                                 ": epoch earlier than the piece before it; cannot split";
                 return false;
@@ -171,19 +204,46 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
                                 outcome.error))
                 return false;
         }
-        if (!product.isOpen() && !product.start(request, piece, marker, outcome.error))
+        if (!product.isOpen() && !product.start(request, route.piece, marker, outcome.error))
             return false;
         if (!product.add(epoch, outcome.error)) return false;
     }
     outcome.epochsRead += static_cast<size_t>(reader.skippedEpochs());
+    outcome.repeatedEpochs = reader.repeatedEpochs();
+    outcome.backwardJumps = reader.backwardJumps();
+    if (!reader.firstOrderProblem().empty()) {
+        if (!request.force) {
+            outcome.error = reader.firstOrderProblem() +
+                            " (--force drops repeated epochs and keeps backward jumps)";
+            return false;
+        }
+        outcome.warnings.push_back(
+            reader.firstOrderProblem() + "; --force: " + std::to_string(outcome.repeatedEpochs) +
+            " repeated epoch(s) dropped, " + std::to_string(outcome.backwardJumps) +
+            " backward jump(s) kept");
+    }
     if (status == ObsReader::Status::kError) {
-        outcome.error = reader.error();
-        return false;
+        if (!reader.endedShort()) {
+            outcome.error = reader.error();
+            return false;
+        }
+        outcome.endedShort = true;
+        outcome.warnings.push_back(reader.error() + "; the file ends short at line " +
+                                   std::to_string(reader.shortAtLine()) +
+                                   ": every whole epoch before it was processed");
     }
     if (product.isOpen() &&
         !product.finish(request, lines, header.lineEnd, fallbackInterval, outcome.files,
                         outcome.error))
         return false;
+    if (decimator != nullptr && decimator->droppedNearGrid() > 0) {
+        outcome.droppedNearGrid = decimator->droppedNearGrid();
+        outcome.warnings.push_back(
+            std::to_string(outcome.droppedNearGrid) + " epoch(s) within half an interval of a " +
+            "multiple of --interval " + Seconds_Text(*request.interval) +
+            " s but outside the tolerance (" + Seconds_Text(request.tolerance) +
+            " s) were dropped; --tolerance keeps them");
+    }
     if (outcome.files.empty()) {
         outcome.error = request.input + ": no observation epoch is left to write";
         return false;

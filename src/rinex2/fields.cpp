@@ -37,10 +37,12 @@ std::optional<long long> Parse_Integer(std::string_view field) {
 
 std::optional<double> Parse_Decimal(std::string_view field) {
     field = Trim(field);
-    if (!field.empty() && field.front() == '+') field.remove_prefix(1);
-    if (field.empty() || field.size() > 40 || field.front() == '+' ||
-        (field.front() == '-' && field.size() > 1 && field[1] == '+'))
+    if (field.empty() || field.size() > 40) return std::nullopt;
+    // After one sign, a digit or the point: no second sign, no "inf".
+    const size_t first = field.front() == '-' || field.front() == '+' ? 1 : 0;
+    if (first >= field.size() || !((field[first] >= '0' && field[first] <= '9') || field[first] == '.'))
         return std::nullopt;
+    if (field.front() == '+') field.remove_prefix(1);
     std::array<char, 40> text{};
     for (size_t i = 0; i < field.size(); ++i)
         text[i] = (field[i] == 'D' || field[i] == 'd') ? 'E' : field[i];

@@ -156,6 +156,44 @@ std::optional<Ticks> Parse_Iso8601(std::string_view text) {
     return Calendar_To_Ticks(time);
 }
 
+std::optional<Ticks> Parse_Time_Option(std::string_view text) {
+    constexpr std::string_view kDate = "0000-00-00";
+    if (text.size() == kDate.size()) {  // a date alone: midnight
+        std::string full(text);
+        full += "T00:00:00";
+        return Parse_Iso8601(full);
+    }
+    if (text.size() > kDate.size() && text[kDate.size()] == ' ') {
+        std::string full(text);
+        full[kDate.size()] = 'T';
+        return Parse_Iso8601(full);
+    }
+    // YYYY:DDD[:SSSSS]
+    if (text.size() >= 8 && text[4] == ':' && (text.size() == 8 || text[8] == ':')) {
+        const auto year = Fixed_Digits(text, 0, 4);
+        const auto day = Fixed_Digits(text, 5, 3);
+        if (!year || !day || *year < kMinYear || *year > kMaxYear) return std::nullopt;
+        const int32_t days = Is_Leap_Year(*year) ? 366 : 365;
+        if (*day < 1 || *day > days) return std::nullopt;
+        Ticks seconds = 0;
+        if (text.size() > 8) {
+            const std::string_view rest = text.substr(9);
+            if (rest.empty() || rest.size() > 5) return std::nullopt;
+            const auto value = Fixed_Digits(rest, 0, rest.size());
+            if (!value || *value >= 86400) return std::nullopt;
+            seconds = *value;
+        }
+        CalendarTime start;
+        start.year = *year;
+        start.month = 1;
+        start.day = 1;
+        const auto first = Calendar_To_Ticks(start);
+        if (!first) return std::nullopt;
+        return *first + (*day - 1) * kTicksPerDay + seconds * kTicksPerSecond;
+    }
+    return Parse_Iso8601(text);
+}
+
 std::string Format_Iso8601(Ticks ticks) {
     const CalendarTime time = Ticks_To_Calendar(ticks);
     std::array<char, 48> text{};

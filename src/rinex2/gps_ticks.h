@@ -61,6 +61,12 @@ std::optional<Ticks> Parse_Seconds(std::string_view text);
 // ("2005-01-20T01:00:00.5"); nothing for any other text.
 std::optional<Ticks> Parse_Iso8601(std::string_view text);
 
+// A time as users type it: "2005-01-20T01:00:00" or "2005-01-20 01:00:00"
+// (fractions of up to seven decimals allowed), a date alone
+// ("2005-01-20", midnight), or a day of year "2005:020" or "2005:020:3600"
+// (seconds of the day, 0-86399); nothing for any other text.
+std::optional<Ticks> Parse_Time_Option(std::string_view text);
+
 // "2005-01-20T01:00:00" (with ".fffffff" when the seconds are not whole).
 std::string Format_Iso8601(Ticks ticks);
 

@@ -232,6 +232,9 @@ bool ObsReader::start() {
     endedShort_ = false;
     shortAtLine_ = 0;
     lastObservationTime_.reset();
+    skipRest_ = false;
+    repeated_ = backward_ = 0;
+    firstOrderProblem_.clear();
     if (!readHeader()) {
         source_.close();
         return false;
@@ -574,8 +577,13 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
                 if (epoch.time == *lastObservationTime_) epoch.order = TimeOrder::kRepeated;
             }
             lastObservationTime_ = epoch.time;
+            if (epoch.order != TimeOrder::kForward) {
+                ++(epoch.order == TimeOrder::kRepeated ? repeated_ : backward_);
+                if (firstOrderProblem_.empty()) firstOrderProblem_ = orderMessage(epoch);
+            }
         }
         if (skipBefore_ && epoch.hasTime && epoch.time >= *skipBefore_) skipBefore_.reset();
+        const bool skipping = skipBefore_.has_value() || skipRest_;
         if (epoch.hasObservations()) {
             if (!readSatelliteList(text, epoch, 0)) return Status::kError;
             for (size_t first = kSatellitesPerEpochLine; first < epoch.count;
@@ -591,9 +599,9 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
                 epoch.append(raw);
                 if (!readSatelliteList(text, epoch, first)) return Status::kError;
             }
-            if (skipBefore_) {
+            if (skipping) {
                 if (!skipObservations(epoch)) return Status::kError;
-                if (epoch.isObservationEpoch()) ++skipped_;
+                if (skipBefore_ && epoch.isObservationEpoch()) ++skipped_;
                 continue;
             }
             if (!readObservations(epoch)) return Status::kError;
@@ -601,7 +609,7 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
             // Event records are read while skipping too: they may change the
             // observation types.
             if (!readSpecialRecords(epoch)) return Status::kError;
-            if (skipBefore_) continue;
+            if (skipping) continue;
         }
         return Status::kEpoch;
     }

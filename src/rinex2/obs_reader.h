@@ -213,6 +213,9 @@ public:
     // way to a time window; skippedEpochs() counts the observation epochs
     // passed over.
     void skipBefore(Ticks time) { skipBefore_ = time; }
+    // Passes over every further epoch the same way (still checking each
+    // and its time order): the fast way past the end of a window.
+    void skipRest() { skipRest_ = true; }
     uint64_t skippedEpochs() const { return skipped_; }
 
     const std::string& error() const { return error_; }
@@ -227,6 +230,11 @@ public:
     // "PATH:LINE: time goes backwards from T1 to T2" or "... stands still
     // at T" for an epoch whose order is not kForward.
     std::string orderMessage(const ObsEpoch& epoch) const;
+    // Observation epochs read so far (returned or passed over) whose time
+    // stands still or goes backwards, and the message of the first.
+    uint64_t repeatedEpochs() const { return repeated_; }
+    uint64_t backwardJumps() const { return backward_; }
+    const std::string& firstOrderProblem() const { return firstOrderProblem_; }
 
 private:
     bool start();
@@ -249,6 +257,10 @@ private:
     bool endedShort_ = false;
     uint64_t shortAtLine_ = 0;
     std::optional<Ticks> lastObservationTime_;
+    bool skipRest_ = false;
+    uint64_t repeated_ = 0;
+    uint64_t backward_ = 0;
+    std::string firstOrderProblem_;
     std::string error_;
     size_t typeCount_ = 0;
     std::array<std::array<char, 2>, kMaxObsTypes> types_{};

@@ -78,7 +78,10 @@ bool TextSource::fill() {
         const char* reason = gzerror(As_Gz(file_), &code);
         if (code != Z_OK) {
             endedShort_ = code == Z_BUF_ERROR;  // the compressed stream is cut short
-            error_ = path_ + ":" + std::to_string(line_ + 1) + ": " + reason;
+            std::string_view what(reason);
+            // zlib puts the path in front of its message.
+            if (what.substr(0, path_.size() + 2) == path_ + ": ") what.remove_prefix(path_.size() + 2);
+            error_ = path_ + ":" + std::to_string(line_ + 1) + ": " + std::string(what);
             return false;
         }
         atEnd_ = true;

@@ -117,7 +117,10 @@ mkdir errors
 USAGE_CASES=(
   "the window ends (--to 2005-04-02T00:10:00) before it starts (--from 2005-04-02T00:20:00)|--from 2005-04-02T00:20:00 --to 2005-04-02T00:10:00"
   "the window ends (--to 2005-04-02T00:10:00) before it starts (--from 2005-04-02T00:10:00)|--from 2005-04-02T00:10:00 --to 2005-04-02T00:10:00"
-  "--from: '2005-04-02 00:10' is not a GPS time like 2005-01-20T01:00:00|--from 2005-04-02_00:10"
+  "--from: '2005-04-02 00:10' is not a GPS time like 2005-01-20T01:00:00, 2005-01-20 or 2005:020|--from 2005-04-02_00:10"
+  "--interval 45 is not a whole multiple of the interval of the data (30 s)|--interval 45"
+  "--interval 30.5 is not a whole multiple of the interval of the data (30 s)|--interval 30.5"
+  "--tolerance: must be below half of --interval|--interval 60 --tolerance 30"
   "--interval: must be above 0 seconds|--interval 0"
   "--interval 10 is below the interval of the data (30 s)|--interval 10"
   "--split: '30m' is not 1d, 1h or 15m|--split 30m"
@@ -138,13 +141,51 @@ for case in "${USAGE_CASES[@]}"; do
   [ -z "$(ls -A errors)" ] || fail "usage case '$message' left $(ls -A errors)"
 done
 
-# A malformed file: its name and line, exit 1, nothing written.
+# A file that ends inside an epoch, plain or compressed: the whole epochs
+# before it, exit 0, and a warning naming the line where it ends.
 head -c 20000 "$REAL/bahr1620.04o" >cut.04o
-sed 's/^ 04  6 10  0  5  0.0000000  0  8/ 04  6 10  0  5  0.0000000  0  9/' "$REAL/bahr1620.04o" >bad.04o
+gzip -c "$REAL/bahr1620.04o" | head -c 30000 >cutz.04o.gz
 cut_end=$(($(wc -l <cut.04o) + 2))  # after the last, unfinished line
+for file in cut.04o cutz.04o.gz; do
+  rm -f short.04o
+  "$ZER2IVI" edit "$file" -o short.04o >out.txt 2>err.txt || fail "$file: exit $?"
+  grep -q "^zer2ivi edit: warning: $file:[0-9]*: .*the file ends short at line [0-9]*: every whole epoch before it was processed" err.txt ||
+    fail "$file: warning $(cat err.txt)"
+  whole=$(grep -c '^ 04  6 10' short.04o)
+  body short.04o >short.txt
+  body "$REAL/bahr1620.04o" >whole.txt
+  [ "$whole" -gt 0 ] && cmp -s short.txt <(sed -n "1,$(wc -l <short.txt)p" whole.txt) ||
+    fail "$file: the whole epochs are not those of the input"
+done
+grep -q "^zer2ivi edit: warning: cut.04o:$cut_end: end of file inside an epoch" <("$ZER2IVI" edit cut.04o -o short.04o 2>&1 >/dev/null) ||
+  fail "cut.04o: line of the end"
+
+# Time standing still or going backwards: refused, or with --force repeated
+# epochs dropped and backward jumps kept, with the counts.
+body "$REAL/bahr1620.04o" >epochs.txt
+first_minute=$(awk '/^ 04  6 10  0  1  0/{print NR-1; exit}' epochs.txt)  # the epochs of 00:00:00 and 00:00:30
+{ cat "$REAL/bahr1620.04o"; sed -n "1,${first_minute}p" epochs.txt; } >back.04o
+back_line=$(($(wc -l <"$REAL/bahr1620.04o") + 1))
+"$ZER2IVI" edit back.04o -o back.out >out.txt 2>err.txt && fail "back.04o accepted"
+[ "$(cat err.txt)" = "zer2ivi edit: back.04o:$back_line: time goes backwards from 2004-06-10T00:59:30 to 2004-06-10T00:00:00 (--force drops repeated epochs and keeps backward jumps)" ] ||
+  fail "back.04o: $(cat err.txt)"
+[ ! -e back.out ] || fail "back.04o: a product was written"
+"$ZER2IVI" edit back.04o -o back.out --force >out.txt 2>err.txt || fail "back.04o --force: exit $?"
+grep -q "1 backward jump(s) kept" err.txt && [ "$(grep -c '^ 04  6 10' back.out)" = 122 ] || fail "back.04o --force: $(cat err.txt)"
+
+# Standard input and output, a .gz name, and the trace in the header.
+"$ZER2IVI" edit - -o - --interval 300 <"$REAL/bahr1620.04o" >piped.04o 2>err.txt || fail "stdin: exit $?"
+"$ZER2IVI" edit "$REAL/bahr1620.04o" -o named.04o --interval 300 >/dev/null
+cmp -s piped.04o named.04o || fail "stdin to stdout differs from files"
+[ "$(sed -n 3p named.04o)" = "$(printf '%-60s%s' 'zer2ivi edit: --interval 300' COMMENT)" ] ||
+  fail "history comment: $(sed -n 3p named.04o)"
+"$ZER2IVI" edit "$REAL/bahr1620.04o" -o named.04o.gz --interval 300 >/dev/null
+gzip -dc named.04o.gz | cmp -s - named.04o || fail "a .gz name is not compressed"
+
+# A malformed file: its name and line, exit 1, nothing written.
+sed 's/^ 04  6 10  0  5  0.0000000  0  8/ 04  6 10  0  5  0.0000000  0  9/' "$REAL/bahr1620.04o" >bad.04o
 bad_line=$(grep -n '^ 04  6 10  0  5  0.0000000  0  9' bad.04o | cut -d: -f1)
-FILE_CASES=("cut.04o|cut.04o:$cut_end: end of file inside an epoch (observations missing)"
-            "bad.04o|bad.04o:$bad_line: epoch line: 9 satellites announced, 8 listed"
+FILE_CASES=("bad.04o|bad.04o:$bad_line: epoch line: 9 satellites announced, 8 listed"
             "missing.04o|RINEXOBS 'missing.04o'")
 for case in "${FILE_CASES[@]}"; do
   file=${case%%|*}

@@ -180,12 +180,20 @@ def check_decimated(original, product, seconds):
     _, _, orig = parse(original)
     _, _, prod = parse(product)
     step = int(round(seconds * 10**7))
+    tolerance = 5 * 10**4  # 0.005 s, the default of --tolerance
+
+    def on_grid(time):
+        rest = (time % (7 * 86400 * 10**7)) % step
+        return min(rest, step - rest) <= tolerance
+
     kept_times = set()
     for epoch in observation_epochs(prod):
-        rest = (epoch["time"] % (7 * 86400 * 10**7)) % step
-        if min(rest, step - rest) > 10**4:
+        if not on_grid(epoch["time"]):
             fail("%s: epoch at tick %d is off the %s s grid" % (product, epoch["time"], seconds))
         kept_times.add(epoch["time"])
+    dropped = [e["time"] for e in observation_epochs(orig) if on_grid(e["time"]) and e["time"] not in kept_times]
+    if dropped:
+        fail("%s: %d epochs on the %s s grid were dropped" % (product, len(dropped), seconds))
     wanted = [e for e in observation_epochs(orig) if e["time"] in kept_times]
     if len(wanted) != len(kept_times):
         fail(product + ": epochs that the original does not have")
