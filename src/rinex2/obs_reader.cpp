@@ -567,7 +567,14 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
         epoch.textSize_ = 0;
         epoch.firstLine = input_->lineNumber();
         epoch.typeCount = typeCount_;
-        if (!parseEpochLine(text, epoch)) return Status::kError;
+        if (!parseEpochLine(text, epoch)) {
+            // The last line of a file cut short: its end is missing too.
+            if (raw.empty() || raw.back() != '\n') {
+                endedShort_ = true;
+                shortAtLine_ = input_->lineNumber();
+            }
+            return Status::kError;
+        }
         epoch.append(raw);
         epoch.order = TimeOrder::kForward;
         if (epoch.isObservationEpoch()) {
