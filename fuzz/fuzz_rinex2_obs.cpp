@@ -29,6 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             while ((status = reader.next(epoch)) == rinex2::ObsReader::Status::kEpoch) {
                 Z2I_FUZZ_CHECK(!epoch.text().empty());
                 Z2I_FUZZ_CHECK(epoch.typeCount <= rinex2::kMaxObsTypes);
+                Z2I_FUZZ_CHECK(epoch.order == rinex2::TimeOrder::kForward ||
+                               (epoch.isObservationEpoch() && !reader.firstOrderProblem().empty()));
                 const size_t before = epoch.text().size();
                 size_t set = 0;
                 for (size_t s = 0; s < epoch.satelliteCount(); ++s)
@@ -44,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             if (status == rinex2::ObsReader::Status::kError) {
                 Z2I_FUZZ_CHECK(reader.error().rfind(inputPath + ":", 0) == 0);
+                Z2I_FUZZ_CHECK(!reader.endedShort() || reader.shortAtLine() > 0);
             } else {
                 Z2I_FUZZ_CHECK(reader.error().empty());
                 const std::string header =
