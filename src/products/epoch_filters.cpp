@@ -53,14 +53,14 @@ bool Decimator::keep(ObsEpoch& epoch) {
         uint64_t& pending = pending_[Slot_Of(epoch.satellite(s))];
         if (kept) {
             if (pending == 0) continue;
-            for (size_t t = 0; t < epoch.typeCount; ++t) {
+            for (size_t t = 0; t < epoch.typeCountOf(s); ++t) {
                 const uint64_t bit = uint64_t{1} << t;
                 if ((pending & bit) == 0 || !epoch.value(s, t).hasValue()) continue;
                 if (!epoch.value(s, t).has(LliBit::kLossOfLock)) epoch.setLossOfLock(s, t);
                 pending &= ~bit;
             }
         } else {
-            for (size_t t = 0; t < epoch.typeCount; ++t)
+            for (size_t t = 0; t < epoch.typeCountOf(s); ++t)
                 if (epoch.value(s, t).has(LliBit::kLossOfLock)) pending |= uint64_t{1} << t;
         }
     }

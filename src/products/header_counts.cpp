@@ -16,7 +16,7 @@ constexpr size_t kSlots = kSatelliteSlots;
 }  // namespace
 
 HeaderCounts::HeaderCounts()
-    : counts_(kSlots * kMaxObsTypes), seen_(kSlots) {}
+    : counts_(kSlots * kMaxObsTypes), seen_(kSlots), types_(kSlots) {}
 
 void HeaderCounts::reset() {
     epochs_ = 0;
@@ -24,6 +24,7 @@ void HeaderCounts::reset() {
     interval_.reset();
     std::fill(counts_.begin(), counts_.end(), 0u);
     std::fill(seen_.begin(), seen_.end(), uint8_t{0});
+    std::fill(types_.begin(), types_.end(), uint8_t{0});
 }
 
 void HeaderCounts::add(const ObsEpoch& epoch) {
@@ -36,8 +37,10 @@ void HeaderCounts::add(const ObsEpoch& epoch) {
         const SatelliteObs& sat = epoch.satellite(s);
         const size_t slot = Satellite_Slot(sat.system, sat.prn);
         seen_[slot] = 1;
+        const size_t types = epoch.typeCountOf(s);
+        types_[slot] = std::max(types_[slot], static_cast<uint8_t>(types));
         uint32_t* counts = &counts_[slot * kMaxObsTypes];
-        for (size_t t = 0; t < epoch.typeCount; ++t)
+        for (size_t t = 0; t < types; ++t)
             if (epoch.value(s, t).hasValue()) ++counts[t];
     }
 }
@@ -50,7 +53,7 @@ std::vector<HeaderCounts::Satellite> HeaderCounts::satellites() const {
         if (std::all_of(counts, counts + kMaxObsTypes, [](uint32_t n) { return n == 0; }))
             continue;
         result.push_back({System_Of_Slot(slot), static_cast<uint8_t>(slot % kPrnSlots),
-                          counts});
+                          counts, types_[slot]});
     }
     return result;
 }
@@ -63,6 +66,10 @@ std::string Product_Header(const std::vector<HeaderLine>& lines, const HeaderCou
     bool prnWritten = false;
     bool firstSeen = false;
     const std::optional<Ticks> interval = counts.interval() ? counts.interval() : fallbackInterval;
+    bool zeroPadded = false;  // the form of both time records
+    for (const HeaderLine& line : lines)
+        if (line.label() == kLabelFirstObs || line.label() == kLabelLastObs)
+            zeroPadded = zeroPadded || Time_Is_Zero_Padded(line.text());
     for (const HeaderLine& line : lines) {
         const std::string_view label = line.label();
         const std::string_view text = line.text();
@@ -71,9 +78,9 @@ std::string Product_Header(const std::vector<HeaderLine>& lines, const HeaderCou
         }
         if (label == kLabelFirstObs && counts.epochs() > 0) {
             firstSeen = true;
-            out.push_back({Write_Time_Of_Obs(HeaderRecord::kFirstObs, text, counts.first(), lineEnd)});
+            out.push_back({Write_Time_Of_Obs(HeaderRecord::kFirstObs, text, counts.first(), lineEnd, zeroPadded)});
         } else if (label == kLabelLastObs && counts.epochs() > 0) {
-            out.push_back({Write_Time_Of_Obs(HeaderRecord::kLastObs, text, counts.last(), lineEnd)});
+            out.push_back({Write_Time_Of_Obs(HeaderRecord::kLastObs, text, counts.last(), lineEnd, zeroPadded)});
         } else if (label == kLabelInterval && interval) {
             out.push_back({Write_Interval(text, *interval, lineEnd)});
         } else if (label == kLabelSatelliteCount) {

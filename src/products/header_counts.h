@@ -44,6 +44,7 @@ private:
     rinex2::IntervalEstimator interval_;
     std::vector<uint32_t> counts_;  // [system][prn][type]
     std::vector<uint8_t> seen_;     // [system][prn]
+    std::vector<uint8_t> types_;    // [system][prn]: the types of its values
 };
 
 // The product's header: the lines given (already edited) with TIME OF

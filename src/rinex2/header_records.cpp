@@ -13,7 +13,7 @@ constexpr std::array<std::string_view, kHeaderRecordCount> kRecordLabels = {
     kLabelVersionType,   kLabelPgmRunByDate,  kLabelComment,      kLabelMarkerName,
     kLabelMarkerNumber,  kLabelObserverAgency, kLabelReceiver,    kLabelAntenna,
     kLabelApproxPosition, kLabelAntennaDelta, kLabelWavelength,   kLabelTypes,
-    kLabelInterval,      kLabelFirstObs,      kLabelLastObs,      kLabelClockApplied,
+    kLabelSysObsTypes,   kLabelInterval,      kLabelFirstObs,      kLabelLastObs,      kLabelClockApplied,
     kLabelLeapSeconds,   kLabelSatelliteCount, kLabelPrnObsCount, kLabelEndOfHeader,
 };
 
@@ -84,17 +84,29 @@ std::string_view Label_Of(HeaderRecord record) {
     return kRecordLabels[static_cast<size_t>(record)];
 }
 
+bool Time_Is_Zero_Padded(std::string_view line) {
+    for (size_t field = 1; field < 5; ++field) {
+        const std::string_view value = Trim(Columns(line, 6 * field, 6));
+        if (value.size() == 2 && value[0] == '0') return true;
+    }
+    return false;
+}
+
 std::string Write_Time_Of_Obs(HeaderRecord record, std::string_view original, Ticks time,
-                              std::string_view lineEnd) {
+                              std::string_view lineEnd, bool zeroPadded) {
     // 5I6, then the seconds where the original had them, then its time
     // system and anything else it had.
     constexpr size_t kSecondsBegin = 30;
     constexpr size_t kSecondsLimit = 48;
     const CalendarTime calendar = Ticks_To_Calendar(time);
+    const bool twoDigits = zeroPadded || Time_Is_Zero_Padded(original);
     std::string data;
     for (long long value :
-         {calendar.year, calendar.month, calendar.day, calendar.hour, calendar.minute})
+         {calendar.year, calendar.month, calendar.day, calendar.hour, calendar.minute}) {
+        const size_t before = data.size();
         Append_Integer(data, value, 6);
+        if (twoDigits && value < 10 && value >= 0) data[before + 4] = '0';
+    }
     NumberForm form{43, kTickDecimals};
     if (!original.empty())
         if (auto found = Find_Form(original, kSecondsBegin, kSecondsLimit)) form = *found;
@@ -145,7 +157,8 @@ std::string Write_Prn_Obs(std::string_view original, const std::vector<PrnCounts
         data += sat.system == 'G' && gpsBlank ? ' ' : sat.system;
         if (sat.prn < 10) data += zeroPadded ? '0' : ' ';
         data += std::to_string(sat.prn);
-        for (size_t t = 0; t < typeCount; ++t) {
+        const size_t types = typeCount > 0 ? typeCount : sat.typeCount;
+        for (size_t t = 0; t < types; ++t) {
             if (t > 0 && t % kCountsPerHeaderLine == 0) {
                 lines += Finish(std::move(data), kLabelPrnObsCount, lineEnd);
                 data.assign(6, ' ');

@@ -30,6 +30,7 @@ enum class HeaderRecord : uint8_t {
     kAntennaDelta,
     kWavelength,
     kTypes,
+    kSysObsTypes,
     kInterval,
     kFirstObs,
     kLastObs,
@@ -52,16 +53,22 @@ struct PrnCounts {
     char system;
     uint8_t prn;
     const uint32_t* counts;
+    size_t typeCount;  // the types of the satellite's system
 };
 
 // Each writer gives complete lines with lineEnd.  `original` is the line
 // replaced (without its line end), empty when the record is new.
+// Month to minute are written with two digits ("    03", as RINEX 3
+// writers do) when `zeroPadded` says so, else when the original shows it.
 std::string Write_Time_Of_Obs(HeaderRecord record, std::string_view original, Ticks time,
-                              std::string_view lineEnd);
+                              std::string_view lineEnd, bool zeroPadded = false);
+// Whether a TIME OF FIRST/LAST OBS line writes a field below 10 as "0d".
+bool Time_Is_Zero_Padded(std::string_view line);
 std::string Write_Interval(std::string_view original, Ticks interval, std::string_view lineEnd);
 std::string Write_Satellite_Count(std::string_view original, size_t count,
                                   std::string_view lineEnd);
-// "PRN / # OF OBS", one record per satellite with continuation lines.
+// "PRN / # OF OBS", one record per satellite with continuation lines:
+// typeCount counts each (0: each satellite's own).
 std::string Write_Prn_Obs(std::string_view original, const std::vector<PrnCounts>& satellites,
                           size_t typeCount, std::string_view lineEnd);
 // One COMMENT line (the text must fit 60 columns).

@@ -19,6 +19,7 @@ inline constexpr std::string_view kLabelApproxPosition = "APPROX POSITION XYZ";
 inline constexpr std::string_view kLabelAntennaDelta = "ANTENNA: DELTA H/E/N";
 inline constexpr std::string_view kLabelWavelength = "WAVELENGTH FACT L1/2";
 inline constexpr std::string_view kLabelTypes = "# / TYPES OF OBSERV";
+inline constexpr std::string_view kLabelSysObsTypes = "SYS / # / OBS TYPES";  // RINEX 3 and 4
 inline constexpr std::string_view kLabelInterval = "INTERVAL";
 inline constexpr std::string_view kLabelFirstObs = "TIME OF FIRST OBS";
 inline constexpr std::string_view kLabelLastObs = "TIME OF LAST OBS";
@@ -34,7 +35,7 @@ inline constexpr std::string_view kUsualOrder[] = {
     kLabelVersionType, kLabelPgmRunByDate, kLabelComment,   kLabelMarkerName,
     kLabelMarkerNumber, kLabelObserverAgency, kLabelReceiver, kLabelAntenna,
     kLabelApproxPosition, kLabelAntennaDelta, kLabelWavelength, kLabelTypes,
-    kLabelInterval, kLabelFirstObs, kLabelLastObs, kLabelClockApplied,
+    kLabelSysObsTypes, kLabelInterval, kLabelFirstObs, kLabelLastObs, kLabelClockApplied,
     kLabelLeapSeconds, kLabelSatelliteCount, kLabelPrnObsCount, kLabelEndOfHeader,
 };
 
@@ -45,6 +46,14 @@ inline constexpr size_t kLineColumns = 80;
 inline constexpr size_t kTypesPerHeaderLine = 9;
 // "PRN / # OF OBS": 3X,A1,I2, then 9 x I6 per line.
 inline constexpr size_t kCountsPerHeaderLine = 9;
+// "SYS / # / OBS TYPES": A1,2X,I3, then 13 x (1X,A3) per line.
+inline constexpr size_t kCodesPerHeaderLine = 13;
+// RINEX 3 epoch record: '>', the date from column 3, flag in column 32,
+// count in 33-35, receiver clock offset (F15.12) from column 42.
+inline constexpr size_t kEpoch3FlagColumn = 31;    // 0-based
+inline constexpr size_t kEpoch3ClockColumn = 41;   // 0-based
+// RINEX 3 observation line: the satellite (A1,I2.2), then the fields.
+inline constexpr size_t kSatelliteIdWidth = 3;
 // Epoch line: 12 satellites (A1,I2) from column 33.
 inline constexpr size_t kSatellitesPerEpochLine = 12;
 inline constexpr size_t kEpochSatelliteColumn = 32;  // 0-based

@@ -152,8 +152,10 @@ void ObsEpoch::setLossOfLock(size_t satellite, size_t type) {
     SatelliteObs& sat = satellites_[satellite];
     ObsValue& observation = values_[satellite * kMaxObsTypes + type];
     observation.lli = With_Lli(observation.lli, LliBit::kLossOfLock);
-    const size_t line = type / kTypesPerObsLine;
-    const size_t column = (type % kTypesPerObsLine) * kObsFieldWidth + kObsValueWidth;
+    const size_t line = lineLayout3_ ? 0 : type / kTypesPerObsLine;
+    const size_t column =
+        lineLayout3_ ? kSatelliteIdWidth + type * kObsFieldWidth + kObsValueWidth
+                     : (type % kTypesPerObsLine) * kObsFieldWidth + kObsValueWidth;
     const size_t offset = sat.lineOffset[line];
     const size_t length = sat.lineLength[line];
     if (column < length) {
@@ -302,9 +304,11 @@ bool ObsReader::parseHeaderLine(const HeaderLine& header) {
     const std::string_view text = header.text();
     if (const auto record = Record_Of_Label(label))
         header_.records.set(static_cast<size_t>(*record));
-    if (pendingTypes_ > 0 && label != kLabelTypes)
-        return fail(line, "# / TYPES OF OBSERV: " + std::to_string(pendingTypes_) +
+    const std::string_view pendingLabel = pendingSystem_ != ' ' ? kLabelSysObsTypes : kLabelTypes;
+    if (pendingTypes_ > 0 && label != pendingLabel)
+        return fail(line, To_String(pendingLabel) + ": " + std::to_string(pendingTypes_) +
                               " more types announced than listed");
+    if (label == kLabelSysObsTypes && header_.lineLayout3()) return readSystemTypes(text);
     if (label == kLabelTypes) {
         return readTypes(text, header_.typeCount, header_.types, pendingTypes_ > 0);
     }
@@ -345,11 +349,24 @@ bool ObsReader::readHeader() {
         return fail(1, "not a RINEX file (no RINEX VERSION / TYPE on the first line)");
     header_.versionText = To_String(Trim(Columns(text, 0, 9)));
     const auto version = Parse_Decimal(header_.versionText);
-    if (!version || *version < 2.0 || *version >= 3.0)
-        return fail(1, "RINEX version '" + header_.versionText + "' is not 2.xx");
+    if (!version || *version < 2.0 || *version >= 5.0)
+        return fail(1, "RINEX version '" + header_.versionText + "' is not 2.xx, 3.0x or 4.0x");
+    header_.major = static_cast<int>(*version);
     const std::string_view fileType = Columns(text, 20, 1);
-    if (fileType != "O" && fileType != "o")
+    if (fileType != "O" && fileType != "o") {
+        struct Kind {
+            char letter;
+            const char* name;
+        };
+        constexpr Kind kKinds[] = {{'N', "navigation"}, {'G', "GLONASS navigation"},
+                                   {'H', "SBAS navigation"}, {'M', "meteorological"},
+                                   {'C', "clock"}};
+        for (const Kind& kind : kKinds)
+            if (fileType.size() == 1 && fileType[0] == kind.letter)
+                return fail(1, std::string("a RINEX ") + header_.versionText.substr(0, 1) + " " +
+                                   kind.name + " file, not an observation file");
         return fail(1, "file type '" + To_String(fileType) + "' is not O (observation)");
+    }
     const std::string_view system = Columns(text, 40, 1);
     header_.satelliteSystem = system.empty() ? ' ' : system[0];
     header_.lineEnd = raw.size() >= 2 && raw.substr(raw.size() - 2) == "\r\n" ? "\r\n" : "\n";
@@ -364,13 +381,185 @@ bool ObsReader::readHeader() {
         if (!parseHeaderLine(header_.lines.back())) return false;
         if (header_.lines.back().label() == kLabelEndOfHeader) break;
     }
+    header_.records.set(static_cast<size_t>(HeaderRecord::kVersionType));
+    if (header_.lineLayout3()) {
+        if (!header_.has(HeaderRecord::kSysObsTypes))
+            return fail(input_->lineNumber(), "header without SYS / # / OBS TYPES");
+        typeCount_ = maxSystemTypes_;
+        systemTypes_ = header_.systemTypes;
+        return true;
+    }
     if (!header_.has(HeaderRecord::kTypes))
         return fail(input_->lineNumber(), "header without # / TYPES OF OBSERV");
     typeCount_ = header_.typeCount;
     types_ = header_.types;
-    header_.records.set(static_cast<size_t>(HeaderRecord::kVersionType));
     Fill_System_Types(header_.typeCount, header_.types, header_.systemTypes);
     systemTypes_ = header_.systemTypes;
+    return true;
+}
+
+bool ObsReader::readSystemTypes(std::string_view text) {
+    const uint64_t line = input_->lineNumber();
+    const std::string_view letter = Columns(text, 0, 1);
+    if (pendingTypes_ == 0 || !Is_Blank(letter)) {
+        if (pendingTypes_ > 0)
+            return fail(line, "SYS / # / OBS TYPES: " + std::to_string(pendingTypes_) +
+                                  " more types of " + std::string(1, pendingSystem_) +
+                                  " announced than listed");
+        const size_t index =
+            letter.empty() ? std::string_view::npos : kSystemLetters.find(letter[0]);
+        if (index == std::string_view::npos)
+            return fail(line, "SYS / # / OBS TYPES: system '" + To_String(letter) + "' is not one of " +
+                                  To_String(kSystemLetters));
+        const std::string_view countField = Columns(text, 3, 3);
+        const auto announced = Parse_Integer(countField);
+        if (!announced || *announced < 0 || static_cast<size_t>(*announced) > kMaxObsTypes)
+            return fail(line, "SYS / # / OBS TYPES: number of types '" + To_String(countField) +
+                                  "' is not 0 to " + std::to_string(kMaxObsTypes));
+        pendingSystem_ = letter[0];
+        pendingTypes_ = static_cast<size_t>(*announced);
+        header_.systemTypes[index].count = 0;
+    }
+    SystemTypes& types = header_.systemTypes[kSystemLetters.find(pendingSystem_)];
+    const size_t onThisLine = std::min(kCodesPerHeaderLine, pendingTypes_);
+    for (size_t i = 0; i < onThisLine; ++i) {
+        const auto code = Parse_Obs_Code(Columns(text, 7 + 4 * i, 3));
+        if (!code || !Is_Blank(Columns(text, 6 + 4 * i, 1)))
+            return fail(line, "SYS / # / OBS TYPES: type " + std::to_string(types.count + 1) +
+                                  " of " + std::string(1, pendingSystem_) +
+                                  " missing or not three characters");
+        types.codes[types.count++] = *code;
+    }
+    pendingTypes_ -= onThisLine;
+    maxSystemTypes_ = std::max(maxSystemTypes_, types.count);
+    return true;
+}
+
+bool ObsReader::parseEpochLine3(std::string_view text, ObsEpoch& epoch) {
+    const uint64_t line = input_->lineNumber();
+    if (text.empty() || text[0] != '>')
+        return fail(line, "epoch record expected ('>' in column 1)");
+    const std::string_view flag = Columns(text, kEpoch3FlagColumn, 1);
+    if (flag.size() != 1 || flag[0] < '0' || flag[0] > '9')
+        return fail(line, "epoch record: no flag in column 32");
+    epoch.flag = flag[0] - '0';
+    if (epoch.flag > kFlagCycleSlips)
+        return fail(line, "epoch flag " + std::to_string(epoch.flag) + " is not 0 to 6");
+    const auto count = Parse_Integer(Columns(text, kEpoch3FlagColumn + 1, 3));
+    if (!count || *count < 0)
+        return fail(line, "epoch record: count '" + To_String(Columns(text, 32, 3)) +
+                              "' is not a number");
+    epoch.count = static_cast<size_t>(*count);
+    const std::string_view date = Columns(text, 2, 27);
+    epoch.hasTime = !Is_Blank(date);
+    if (!epoch.hasTime && !Is_Event_Flag(epoch.flag)) return fail(line, "epoch record without a date");
+    if (epoch.hasTime) {
+        CalendarTime calendar;
+        std::array<int32_t*, 5> parts = {&calendar.year, &calendar.month, &calendar.day,
+                                         &calendar.hour, &calendar.minute};
+        constexpr std::array<std::pair<size_t, size_t>, 5> kColumns = {
+            {{2, 4}, {7, 2}, {10, 2}, {13, 2}, {16, 2}}};
+        bool ok = true;
+        for (size_t i = 0; i < parts.size() && ok; ++i) {
+            const auto value = Parse_Integer(Columns(text, kColumns[i].first, kColumns[i].second));
+            ok = value && *value >= 0 && *value <= 9999;
+            if (ok) *parts[i] = static_cast<int32_t>(*value);
+        }
+        const auto seconds = Parse_Seconds(Trim(Columns(text, 18, 11)));
+        std::optional<Ticks> ticks;
+        if (ok && seconds) {
+            calendar.secondTicks = *seconds;
+            ticks = Calendar_To_Ticks(calendar);
+        }
+        if (!ticks)
+            return fail(line, "epoch record: '" + To_String(Trim(date)) +
+                                  "' is not a valid date and time");
+        epoch.time = *ticks;
+    }
+    epoch.clockOffset.reset();
+    if (epoch.hasObservations()) {
+        if (epoch.count > kMaxSatellites)
+            return fail(line, "epoch record: " + std::to_string(epoch.count) +
+                                  " satellites, more than " + std::to_string(kMaxSatellites));
+        const std::string_view clock = Columns(text, kEpoch3ClockColumn, 15);
+        if (!Is_Blank(clock)) {
+            epoch.clockOffset = Parse_Decimal(clock);
+            if (!epoch.clockOffset)
+                return fail(line, "epoch record: receiver clock offset '" + To_String(clock) +
+                                      "' is not a number");
+        }
+    } else if (epoch.count > kMaxSpecialRecords) {
+        return fail(line, "epoch record: more than " + std::to_string(kMaxSpecialRecords) +
+                              " special records");
+    }
+    return true;
+}
+
+bool ObsReader::readObservations3(ObsEpoch& epoch) {
+    std::string_view text, raw;
+    for (size_t s = 0; s < epoch.count; ++s) {
+        if (!nextLine(text, raw, true, "an epoch (observations missing)")) return false;
+        const uint64_t line = input_->lineNumber();
+        if (!text.empty() && text[0] == '>')
+            return fail(line, "epoch record: " + std::to_string(epoch.count) +
+                                  " satellites announced, " + std::to_string(s) + " listed");
+        SatelliteObs& sat = epoch.satellites_[s];
+        const std::string_view id = Columns(text, 0, kSatelliteIdWidth);
+        const size_t system = id.empty() ? std::string_view::npos : kSystemLetters.find(id[0]);
+        const auto prn = id.size() == kSatelliteIdWidth ? Parse_Integer(id.substr(1)) : std::nullopt;
+        if (system == std::string_view::npos || !prn || *prn < 1 || *prn > 99 || id[1] == '-')
+            return fail(line, "observation line: satellite '" + To_String(id) +
+                                  "' is not a system letter and a number 1 to 99");
+        sat.system = id[0];
+        sat.systemBlank = false;
+        sat.prn = static_cast<uint8_t>(*prn);
+        const size_t types = systemTypes_[system].count;
+        if (types == 0)
+            return fail(line, "observation line: system " + std::string(1, id[0]) +
+                                  " of " + To_String(id) + " is not in SYS / # / OBS TYPES");
+        sat.typeCount = static_cast<uint8_t>(types);
+        sat.lineOffset = {};
+        sat.lineLength = {};
+        sat.lineOffset[0] = static_cast<uint32_t>(epoch.textSize_);
+        sat.lineLength[0] = static_cast<uint16_t>(text.size());
+        if (!epoch.append(raw)) return fail(line, "epoch too long");
+        if (!Is_Blank(Columns(text, kSatelliteIdWidth + types * kObsFieldWidth, kMaxLineLength)))
+            return fail(line, "observation line of " + To_String(id) + ": more fields than the " +
+                                  std::to_string(types) + " types of its system");
+        for (size_t t = 0; t < types; ++t) {
+            const std::string_view field =
+                Columns(text, kSatelliteIdWidth + t * kObsFieldWidth, kObsFieldWidth);
+            if (!readField(field, epoch.values_[s * kMaxObsTypes + t], line, t, sat)) return false;
+        }
+    }
+    return true;
+}
+
+// One observation field: F14.3, then the LLI and signal strength digits.
+bool ObsReader::readField(std::string_view field, ObsValue& value, uint64_t line, size_t type,
+                          const SatelliteObs& sat) {
+    const std::string_view number = Columns(field, 0, kObsValueWidth);
+    value.present = !Is_Blank(number);
+    value.value = 0.0;
+    if (value.present) {
+        const auto parsed = Parse_Decimal(number);
+        if (!parsed)
+            return fail(line, "observation " + std::to_string(type + 1) + " of " +
+                                  std::string(1, sat.system) + std::to_string(sat.prn) + ": '" +
+                                  To_String(number) + "' is not a number");
+        value.value = *parsed;
+    }
+    const std::string_view lli = Columns(field, kObsValueWidth, 1);
+    const std::string_view strength = Columns(field, kObsValueWidth + 1, 1);
+    for (auto [digitText, target] :
+         {std::pair{lli, &value.lli}, std::pair{strength, &value.strength}}) {
+        const char c = digitText.empty() ? ' ' : digitText[0];
+        if (c != ' ' && (c < '0' || c > '9'))
+            return fail(line, "observation " + std::to_string(type + 1) +
+                                  ": LLI or signal strength '" + std::string(1, c) +
+                                  "' is not a digit");
+        *target = static_cast<uint8_t>(c == ' ' ? 0 : c - '0');
+    }
     return true;
 }
 
@@ -480,32 +669,12 @@ bool ObsReader::readObservations(ObsEpoch& epoch) {
                                       std::to_string(typesHere) + " observations of the line");
             for (size_t t = 0; t < typesHere; ++t) {
                 const std::string_view field = Columns(text, t * kObsFieldWidth, kObsFieldWidth);
-                ObsValue& value = epoch.values_[s * kMaxObsTypes + firstType + t];
-                const std::string_view number = Columns(field, 0, kObsValueWidth);
-                value.present = !Is_Blank(number);
-                value.value = 0.0;
-                if (value.present) {
-                    const auto parsed = Parse_Decimal(number);
-                    if (!parsed)
-                        return fail(line, "observation " + std::to_string(firstType + t + 1) +
-                                              " of " + std::string(1, sat.system) +
-                                              std::to_string(sat.prn) + ": '" +
-                                              To_String(number) + "' is not a number");
-                    value.value = *parsed;
-                }
-                const std::string_view lli = Columns(field, kObsValueWidth, 1);
-                const std::string_view strength = Columns(field, kObsValueWidth + 1, 1);
-                for (auto [digitText, target] :
-                     {std::pair{lli, &value.lli}, std::pair{strength, &value.strength}}) {
-                    const char c = digitText.empty() ? ' ' : digitText[0];
-                    if (c != ' ' && (c < '0' || c > '9'))
-                        return fail(line, "observation " + std::to_string(firstType + t + 1) +
-                                              ": LLI or signal strength '" + std::string(1, c) +
-                                              "' is not a digit");
-                    *target = static_cast<uint8_t>(c == ' ' ? 0 : c - '0');
-                }
+                if (!readField(field, epoch.values_[s * kMaxObsTypes + firstType + t], line,
+                               firstType + t, sat))
+                    return false;
             }
         }
+        sat.typeCount = static_cast<uint8_t>(epoch.typeCount);
         for (size_t l = lines; l < kMaxObsLinesPerSatellite; ++l) {
             sat.lineOffset[l] = 0;
             sat.lineLength[l] = 0;
@@ -547,7 +716,9 @@ bool ObsReader::readSpecialRecords(ObsEpoch& epoch) {
 
 bool ObsReader::skipObservations(const ObsEpoch& epoch) {
     const size_t lines =
-        epoch.count * ((epoch.typeCount + kTypesPerObsLine - 1) / kTypesPerObsLine);
+        header_.lineLayout3()
+            ? epoch.count
+            : epoch.count * ((epoch.typeCount + kTypesPerObsLine - 1) / kTypesPerObsLine);
     std::string_view text, raw;
     for (size_t l = 0; l < lines; ++l)
         if (!nextLine(text, raw, true, "an epoch (observations missing)")) return false;
@@ -567,7 +738,8 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
         epoch.textSize_ = 0;
         epoch.firstLine = input_->lineNumber();
         epoch.typeCount = typeCount_;
-        if (!parseEpochLine(text, epoch)) {
+        epoch.lineLayout3_ = header_.lineLayout3();
+        if (!(epoch.lineLayout3_ ? parseEpochLine3(text, epoch) : parseEpochLine(text, epoch))) {
             // The last line of a file cut short: its end is missing too.
             if (raw.empty() || raw.back() != '\n') {
                 endedShort_ = true;
@@ -591,7 +763,14 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
         }
         if (skipBefore_ && epoch.hasTime && epoch.time >= *skipBefore_) skipBefore_.reset();
         const bool skipping = skipBefore_.has_value() || skipRest_;
-        if (epoch.hasObservations()) {
+        if (epoch.hasObservations() && epoch.lineLayout3_) {
+            if (skipping) {
+                if (!skipObservations(epoch)) return Status::kError;
+                if (skipBefore_ && epoch.isObservationEpoch()) ++skipped_;
+                continue;
+            }
+            if (!readObservations3(epoch)) return Status::kError;
+        } else if (epoch.hasObservations()) {
             if (!readSatelliteList(text, epoch, 0)) return Status::kError;
             for (size_t first = kSatellitesPerEpochLine; first < epoch.count;
                  first += kSatellitesPerEpochLine) {

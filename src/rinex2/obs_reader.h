@@ -88,6 +88,8 @@ struct ObsHeader {
     bool has(HeaderRecord record) const { return records.test(static_cast<size_t>(record)); }
 
     std::string versionText;  // columns 1-9 trimmed, e.g. "2.11"
+    int major = 2;            // 2, 3 or 4 (RINEX 4 observation files are laid out as 3)
+    bool lineLayout3() const { return major >= 3; }
     char satelliteSystem = ' ';  // column 41 of RINEX VERSION / TYPE
     std::string markerName;
     std::optional<std::array<double, 3>> approxPosition;
@@ -130,6 +132,7 @@ struct SatelliteObs {
     bool systemBlank = false;
     uint8_t prn = 0;
     SatelliteId id() const { return {system, prn}; }
+    uint8_t typeCount = 0;  // the observation types of its system
     // Where the satellite's observation lines sit in the epoch's text.
     std::array<uint32_t, kMaxObsLinesPerSatellite> lineOffset{};
     std::array<uint16_t, kMaxObsLinesPerSatellite> lineLength{};  // line end excluded
@@ -150,13 +153,15 @@ public:
     size_t count = 0;
     std::optional<double> clockOffset;  // seconds, columns 69-80
     uint64_t firstLine = 0;             // line number of the epoch line
-    size_t typeCount = 0;               // observation types of this epoch
+    size_t typeCount = 0;  // observation types of this epoch (RINEX 3: of its largest system)
 
     // Flags 0 and 1: an epoch of observations (6 lists cycle slips, 2-5
     // are events).
     bool isObservationEpoch() const { return flag == kFlagOk || flag == kFlagPowerFailure; }
     // Flags 0, 1 and 6: the epoch's lines list satellites with values.
     bool hasObservations() const { return !Is_Event_Flag(flag); }
+    // The observation types of one satellite's values.
+    size_t typeCountOf(size_t satellite) const { return satellites_[satellite].typeCount; }
     // Observation epochs only: against the observation epoch before (the
     // first is kForward); previousTime is that epoch's time.
     TimeOrder order = TimeOrder::kForward;
@@ -178,6 +183,7 @@ public:
 private:
     friend class ObsReader;
     bool append(std::string_view raw);
+    bool lineLayout3_ = false;
 
     std::vector<SatelliteObs> satellites_;
     std::vector<ObsValue> values_;
@@ -244,6 +250,11 @@ private:
     bool readTypes(std::string_view text, size_t& count,
                    std::array<std::array<char, 2>, kMaxObsTypes>& types, bool continuation);
     bool parseEpochLine(std::string_view text, ObsEpoch& epoch);
+    bool parseEpochLine3(std::string_view text, ObsEpoch& epoch);
+    bool readSystemTypes(std::string_view text);
+    bool readObservations3(ObsEpoch& epoch);
+    bool readField(std::string_view field, ObsValue& value, uint64_t line, size_t type,
+                   const SatelliteObs& sat);
     bool readSatelliteList(std::string_view text, ObsEpoch& epoch, size_t first);
     bool readObservations(ObsEpoch& epoch);
     bool readSpecialRecords(ObsEpoch& epoch);
@@ -266,6 +277,8 @@ private:
     std::array<std::array<char, 2>, kMaxObsTypes> types_{};
     std::array<SystemTypes, kSystemLetters.size()> systemTypes_{};
     size_t pendingTypes_ = 0;  // types announced but not yet listed
+    char pendingSystem_ = ' ';  // of SYS / # / OBS TYPES continuation lines
+    size_t maxSystemTypes_ = 0;
     std::optional<Ticks> skipBefore_;
     uint64_t skipped_ = 0;
 };

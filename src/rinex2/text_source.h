@@ -20,9 +20,9 @@
 
 namespace zer2ivi::rinex2 {
 
-// The longest line accepted, line end excluded.  RINEX lines have 80
-// columns; some writers add a few, none this many.
-inline constexpr size_t kMaxLineLength = 255;
+// The longest line accepted, line end excluded.  RINEX 2 lines have 80
+// columns; a RINEX 3 observation line has 3 + 16 per type of its system.
+inline constexpr size_t kMaxLineLength = 640;
 
 class LineSource {
 public:

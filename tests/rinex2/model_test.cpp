@@ -175,7 +175,7 @@ TEST(TextSource, MemoryLinesAndTheOneLineLengthPolicy) {
     EXPECT_EQ(text.size(), kMaxLineLength);
     // A longer line is an error naming it: never cut, never skipped.
     EXPECT_EQ(source.next(text, raw), LineSource::Status::kError);
-    EXPECT_EQ(source.error(), "mem:5: line longer than 255 characters");
+    EXPECT_EQ(source.error(), "mem:5: line longer than " + std::to_string(kMaxLineLength) + " characters");
     EXPECT_EQ(source.next(text, raw), LineSource::Status::kError);
 
     source.openMemory("end", "last line without its end");

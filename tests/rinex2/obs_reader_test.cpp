@@ -192,10 +192,10 @@ TEST(ObsReader, MalformedFilesNameFileAndLine) {
     const Case cases[] = {
         {"", " empty file"},
         {"hello world\n", "1: not a RINEX file (no RINEX VERSION / TYPE on the first line)"},
-        {Header_Line("     3.02           OBSERVATION DATA    M", "RINEX VERSION / TYPE"),
-         "1: RINEX version '3.02' is not 2.xx"},
+        {Header_Line("     5.00           OBSERVATION DATA    M", "RINEX VERSION / TYPE"),
+         "1: RINEX version '5.00' is not 2.xx, 3.0x or 4.0x"},
         {Header_Line("     2.11           N: GPS NAV DATA", "RINEX VERSION / TYPE"),
-         "1: file type 'N' is not O (observation)"},
+         "1: a RINEX 2 navigation file, not an observation file"},
         {header.substr(0, header.rfind("  ")), "5: end of file inside the header (no END OF HEADER)"},
         {Small_Header("", "     3    C1    L1"), "3: # / TYPES OF OBSERV: type 3 missing or not two characters"},
         {Small_Header(Header_Line("  30x", "INTERVAL")), "4: INTERVAL: '30x' is not a number of seconds"},
@@ -217,7 +217,7 @@ TEST(ObsReader, MalformedFilesNameFileAndLine) {
         {header + std::string(28, ' ') + "3  2\n" + Header_Line("X", "COMMENT"),
          "7: end of file inside an event epoch (special records missing)"},
         {header + "  garbage\n", "5: epoch line expected (flag in column 29, count in columns 30-32)"},
-        {header + std::string(300, ' ') + "\n", "5: line longer than 255 characters"},
+        {header + std::string(700, ' ') + "\n", "5: line longer than 640 characters"},
     };
     testing::TempDir dir;
     const std::string path = dir.file("bad.05o");
