@@ -206,3 +206,42 @@ TEST(HistoryNote, OneCommentAfterPgmRunByDate) {
 
 }  // namespace
 }  // namespace zer2ivi::products
+
+namespace zer2ivi::products {
+namespace {
+
+// A RINEX 3 product: same version, epochs byte for byte but the carried
+// LLI digit, and the recounted records in their 3.x form.
+TEST(Rinex3Product, DecimationCarriesLossOfLockAndRecountsPerSystem) {
+    const auto line = [](const std::string& text, const std::string& label) {
+        return testing::Header_Line(text, label);
+    };
+    const std::string header =
+        line("     3.04           OBSERVATION DATA    M", "RINEX VERSION / TYPE") +
+        line("G    2 C1C L1C", "SYS / # / OBS TYPES") + line("R    1 C1C", "SYS / # / OBS TYPES") +
+        line("    30.000", "INTERVAL") +
+        line("  2022    01    01    00    00    0.0000000     GPS", "TIME OF FIRST OBS") +
+        line("     9", "# OF SATELLITES") + line("   G01     9     9", "PRN / # OF OBS") +
+        line("", "END OF HEADER");
+    const std::string g01 = "G01" + Obs("20000000.000");
+    const std::string body = "> 2022 01 01 00 00  0.0000000  0  2\n" + g01 + Obs("100.000") + "\nR02" +
+                             Obs("1.000") + "\n" + "> 2022 01 01 00 00 30.0000000  0  1\n" + g01 +
+                             Obs("130.000", '1') + "\n" + "> 2022 01 01 00 01  0.0000000  0  1\n" + g01 +
+                             Obs("160.000") + "\n";
+    ProductRun run(header + body, 60 * kTicksPerSecond);
+    ASSERT_TRUE(run.make()) << run.outcome.error;
+    EXPECT_EQ(run.epochs(), 2u);
+    const std::string expected =
+        line("     3.04           OBSERVATION DATA    M", "RINEX VERSION / TYPE") +
+        line("G    2 C1C L1C", "SYS / # / OBS TYPES") + line("R    1 C1C", "SYS / # / OBS TYPES") +
+        line("    60.000", "INTERVAL") +
+        line("  2022    01    01    00    00    0.0000000     GPS", "TIME OF FIRST OBS") +
+        line("     2", "# OF SATELLITES") + line("   G01     2     2", "PRN / # OF OBS") +
+        line("   R02     1", "PRN / # OF OBS") + line("", "END OF HEADER") +
+        "> 2022 01 01 00 00  0.0000000  0  2\n" + g01 + Obs("100.000") + "\nR02" + Obs("1.000") + "\n" +
+        "> 2022 01 01 00 01  0.0000000  0  1\n" + g01 + Obs("160.000", '1') + "\n";
+    EXPECT_EQ(run.product, expected);
+}
+
+}  // namespace
+}  // namespace zer2ivi::products
