@@ -115,6 +115,11 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
     rinex2::ObsReader::Status status;
     while ((status = reader.next(epoch)) == rinex2::ObsReader::Status::kEpoch) {
         if (!epoch.isObservationEpoch()) continue;
+        // Figures of a file out of time order would mislead: refused.
+        if (epoch.order != rinex2::TimeOrder::kForward) {
+            error = reader.orderMessage(epoch);
+            return false;
+        }
         // Types may change at an event epoch: look them up for each epoch.
         const int code1 = Index_Of(reader, report.code1);
         const int l1 = Index_Of(reader, "L1");

@@ -182,6 +182,14 @@ cmp -s piped.04o named.04o || fail "stdin to stdout differs from files"
 "$ZER2IVI" edit "$REAL/bahr1620.04o" -o named.04o.gz --interval 300 >/dev/null
 gzip -dc named.04o.gz | cmp -s - named.04o || fail "a .gz name is not compressed"
 
+# One number rule: 1D3 is 1000 for edit and qc alike; qc refuses a file out of time order.
+"$ZER2IVI" edit "$REAL/bahr1620.04o" -o position.04o --position 1D3,0,0 >/dev/null || fail "edit --position 1D3,0,0"
+grep -q '^     1000.0000        0.0000        0.0000 *APPROX POSITION XYZ' position.04o || fail "edit: 1D3 is not 1000"
+"$ZER2IVI" qc "$REAL/bahr1620.04o" --position 1D3,0,0 >/dev/null 2>err.txt || fail "qc --position 1D3,0,0: $(cat err.txt)"
+"$ZER2IVI" qc back.04o >/dev/null 2>err.txt && fail "qc accepted time going backwards"
+grep -q "back.04o:$back_line: time goes backwards from 2004-06-10T00:59:30 to 2004-06-10T00:00:00" err.txt ||
+  fail "qc: $(cat err.txt)"
+
 # A malformed file: its name and line, exit 1, nothing written.
 sed 's/^ 04  6 10  0  5  0.0000000  0  8/ 04  6 10  0  5  0.0000000  0  9/' "$REAL/bahr1620.04o" >bad.04o
 bad_line=$(grep -n '^ 04  6 10  0  5  0.0000000  0  9' bad.04o | cut -d: -f1)
