@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "rinex2/fields.h"
 #include "rinex2/gps_ticks.h"
 
 namespace zer2ivi::qc {
@@ -41,8 +42,6 @@ std::string Iso_Time(double gpsSeconds) {
     return rinex2::Format_Iso8601(micro * (rinex2::kTicksPerSecond / 1000000));
 }
 
-int Full_Year(int twoDigitYear) {
-    return twoDigitYear >= 80 ? 1900 + twoDigitYear : 2000 + twoDigitYear;
-}
+int Full_Year(int twoDigitYear) { return rinex2::Four_Digit_Year(twoDigitYear); }
 
 }  // namespace zer2ivi::qc
