@@ -152,7 +152,10 @@ bool ObsReader::nextLine(std::string_view& text, std::string_view& raw, bool req
     case TextSource::Status::kEnd:
         break;
     }
-    if (required) fail(source_.lineNumber() + 1, std::string("end of file inside ") + what);
+    if (required) {
+        endedShort_ = true;
+        fail(source_.lineNumber() + 1, std::string("end of file inside ") + what);
+    }
     return false;
 }
 

@@ -57,14 +57,17 @@ SCHEMA = {
     "input": str, "marker": str, "first_epoch": (str, type(None)), "last_epoch": (str, type(None)),
     "span_seconds": (int, float, type(None)), "interval_seconds": (int, float, type(None)),
     "interval_source": (str, type(None)), "epochs_expected": int, "epochs_present": int,
-    "completeness": (int, float, type(None)), "gap_count": int, "gaps": list, "code1": (str, type(None)),
-    "code2": (str, type(None)), "navigation": bool, "ephemerides": int, "elevations": bool,
+    "completeness": (int, float, type(None)), "gap_count": int, "gaps": list,
+    "missing_seconds": (int, float), "repeated_epochs": int, "backward_jumps": int,
+    "code1_types": list, "code2_types": list, "navigation": bool, "ephemerides": int, "elevations": bool,
     "elevation_note": str, "mask_degrees": (int, float, type(None)), "position": (dict, type(None)),
-    "usable_epochs": int, "slips": int, "observations_per_slip": (int, float, type(None)),
+    "no_ephemeris_epochs": int, "usable_epochs": int, "slips": int,
+    "observations_per_slip": (int, float, type(None)),
     "mp1_rms": (int, float, type(None)), "mp2_rms": (int, float, type(None)), "satellites": list,
+    "warnings": list,
 }
 SATELLITE_SCHEMA = ["satellite", "system", "prn", "epochs_observed", "usable_epochs", "arcs", "slips",
-                    "mp1_rms", "mp2_rms", "first_epoch", "last_epoch"]
+                    "mp1_rms", "mp2_rms", "first_epoch", "last_epoch", "codes_used", "arc_starts"]
 
 
 def check_schema(report, what):
@@ -93,11 +96,11 @@ def original_against_conversion():
         check_schema(converted, what + " converted")
         # The same epochs, the same satellites, the same times.
         for key in ("first_epoch", "last_epoch", "interval_seconds", "epochs_expected", "epochs_present",
-                    "completeness", "gap_count", "gaps", "code2", "ephemerides"):
+                    "completeness", "gap_count", "gaps", "code2_types", "ephemerides"):
             check(what + ": " + key + " equal", original[key] == converted[key],
                   "%r vs %r" % (original[key], converted[key]))
         # Difference 1: the conversion carries C1 where the original has P1.
-        check(what + ": codes", (original["code1"], converted["code1"]) == ("P1", "C1"))
+        check(what + ": codes", (original["code1_types"], converted["code1_types"]) == (["P1", "C1"], ["C1"]))
         o, c = by_satellite(original), by_satellite(converted)
         check(what + ": satellites", list(o) == list(c), "%s vs %s" % (list(o), list(c)))
         for name in o:
@@ -166,11 +169,11 @@ def text_and_notes():
         "interval      30 s (header)",
         "epochs        120 present of 120 expected, completeness 100.00 %",
         "gaps          none",
-        "codes         P1 and P2 with L1 and L2",
+        "codes         code 1 P1 else C1, code 2 P2 (per observation), with L1 and L2",
         "elevations    none: no navigation file",
     ]
     check("text: summary lines", lines[1:7] == expected, "\n".join(lines[1:7]))
-    check("text: fits a screen", len(lines) <= 40 and max(len(l) for l in lines) <= 100)
+    check("text: fits a screen", len(lines) <= 60 and max(len(l) for l in lines) <= 120)
     code, out, err = run(real("bahr1620.04o"), "--nav", real("bahr1620.04n"), "--position", "0,0,0")
     check("position 0,0,0: said so", "elevations    none: the receiver position is 0,0,0\n" in out.decode(),
           out.decode())
