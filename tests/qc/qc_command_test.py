@@ -13,6 +13,7 @@
 usage: qc_command_test.py ZER2IVI SOURCE_DIR
 """
 import json
+import re
 import os
 import shutil
 import subprocess
@@ -243,6 +244,55 @@ def html_all_or_nothing(work):
     check("--json --html: JSON printed", code == 0 and json.loads(out)["epochs_present"] == 120, err)
 
 
+def header_and_epochs(path):
+    text = open(path).read()
+    end = text.index("END OF HEADER\n") + len("END OF HEADER\n")
+    return text[:end], text[end:]
+
+
+def warnings_and_order(work):
+    """Files out of order refused without --force; a file that ends inside an
+    epoch checked up to there; options not applied: warned on standard error
+    and in the JSON warnings array."""
+    header, epochs = header_and_epochs(real("bahr1620.04o"))
+    twice = os.path.join(work, "twice.04o")
+    open(twice, "w").write(header + epochs + epochs)
+    code, out, err = run(twice)
+    check("an hour twice: exit 1", code == 1, err)
+    check("an hour twice: file, line, both times",
+          re.match(r"zer2ivi qc: %s:\d+: epoch 2004-06-10T00:00:00 is before the epoch 2004-06-10T00:59:30 "
+                   r"of line \d+ " % re.escape(twice), err) is not None, err)
+    code, out, err = run(twice, "--force", "--json")
+    report = json.loads(out) if code == 0 else {}
+    check("--force: exit 0", code == 0, err)
+    check("--force: repeats dropped", (report.get("epochs_present"), report.get("repeated_epochs"),
+                                       report.get("completeness")) == (120, 120, 1), str(report.get("warnings")))
+    check("--force: warned", "zer2ivi qc: warning: 120 repeated epochs dropped (the first of each kept)\n" in err, err)
+    check("--force: warning in JSON", report.get("warnings") == ["120 repeated epochs dropped (the first of each kept)"])
+
+    lines = open(real("bahr1620.04o")).read().splitlines(True)
+    cut = os.path.join(work, "cut.04o")
+    open(cut, "w").write("".join(lines[:-1]))
+    code, out, err = run(cut, "--json")
+    report = json.loads(out) if code == 0 else {}
+    check("file ending inside an epoch: exit 0", code == 0, err)
+    check("file ending inside an epoch: whole epochs checked", report.get("epochs_present") == 119)
+    warning = "%s:%d: end of file inside an epoch" % (cut, len(lines))
+    check("file ending inside an epoch: warned with the line", err.startswith("zer2ivi qc: warning: " + warning), err)
+    check("file ending inside an epoch: JSON warning", report.get("warnings", [""])[0].startswith(warning))
+
+    code, out, err = run(real("bahr1620.04o"), "--mask", "15", "--position", "1,2,3")
+    check("--mask, --position without --nav: warned",
+          code == 0 and err == "zer2ivi qc: warning: --mask not applied: elevations need a navigation file (--nav)\n"
+          "zer2ivi qc: warning: --position not applied: elevations need a navigation file (--nav)\n", err)
+    check("--mask without --nav: in the text", "warning       --mask not applied" in out.decode(), out.decode())
+    code, out, err = run(real("bahr1620.04o"), "--nav", real("07590920.05n"), "--json")
+    report = json.loads(out) if code == 0 else {}
+    check("a navigation file of another day: every GPS epoch warned",
+          report.get("usable_epochs") == 0 and report.get("no_ephemeris_epochs") == 939 and
+          "939 GPS satellite-epochs have no ephemeris within 4 hours" in err, err)
+
+
 def json_for_any_file_name(work):
     name = os.path.join(work.encode(), b"st\xffation \"q\".04o")
     shutil.copyfile(real("bahr1620.04o"), name)
@@ -268,6 +318,7 @@ with tempfile.TemporaryDirectory() as top:
     usage_and_file_errors(work)
     html_all_or_nothing(work)
     json_for_any_file_name(work)
+    warnings_and_order(work)
     check("the tool's temporary directories are gone", os.listdir(TMPDIR) == [], str(os.listdir(TMPDIR)))
 
 for failure in failures:
