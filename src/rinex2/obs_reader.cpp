@@ -161,6 +161,7 @@ bool ObsReader::nextLine(std::string_view& text, std::string_view& raw, bool req
 
 bool ObsReader::open(const std::string& path) {
     header_ = ObsHeader{};
+    endedShort_ = false;
     error_.clear();
     skipBefore_.reset();
     skipped_ = 0;

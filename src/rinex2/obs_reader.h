@@ -163,9 +163,9 @@ public:
 
     const std::string& error() const { return error_; }
     const std::string& path() const { return source_.path(); }
-    // The error is the file ending inside an epoch: the epochs before it
-    // were whole.
-    bool endedShort() const { return endedShort_; }
+    // The error is the file ending inside an epoch, or a compressed file
+    // cut short: the epochs before it were whole.
+    bool endedShort() const { return endedShort_ || source_.endedShort(); }
 
 private:
     bool fail(uint64_t line, const std::string& what);

@@ -12,6 +12,7 @@
 
 usage: qc_command_test.py ZER2IVI SOURCE_DIR
 """
+import gzip
 import json
 import re
 import os
@@ -280,6 +281,18 @@ def warnings_and_order(work):
     warning = "%s:%d: end of file inside an epoch" % (cut, len(lines))
     check("file ending inside an epoch: warned with the line", err.startswith("zer2ivi qc: warning: " + warning), err)
     check("file ending inside an epoch: JSON warning", report.get("warnings", [""])[0].startswith(warning))
+
+    # A gzip file cut short: the epochs before the cut are checked.
+    packed = gzip.compress(open(real("bahr1620.04o"), "rb").read())
+    cut_gz = os.path.join(work, "cut.04o.gz")
+    open(cut_gz, "wb").write(packed[: len(packed) // 2])
+    code, out, err = run(cut_gz, "--json")
+    report = json.loads(out) if code == 0 else {}
+    check("gzip cut short: exit 0", code == 0, err)
+    check("gzip cut short: the epochs before the cut", 20 < report.get("epochs_present", 0) < 120,
+          str(report.get("epochs_present")))
+    check("gzip cut short: warned", err.startswith("zer2ivi qc: warning: " + cut_gz + ":") and
+          "unexpected end of file" in err and len(report.get("warnings", [])) == 1, err)
 
     code, out, err = run(real("bahr1620.04o"), "--mask", "15", "--position", "1,2,3")
     check("--mask, --position without --nav: warned",
