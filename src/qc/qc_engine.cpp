@@ -145,9 +145,8 @@ void QcEngine::Add(const QcEpoch& epoch) {
         result_.first = result_.last = t;
         newStretch = true;
     } else {
-        // Once time has gone back, an epoch may fall where epochs were read.
-        const bool timeWentBack = result_.backwardJumps > 0 || t <= previousTime_;
-        if (timeWentBack && Is_Repeat(t)) {
+        // Only an epoch not after the latest one may fall where epochs were read.
+        if (t <= result_.last && Is_Repeat(t)) {
             ++result_.repeatedEpochs;
             return;
         }

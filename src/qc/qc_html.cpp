@@ -333,7 +333,7 @@ std::string Html_Report(const QcReport& r) {
     out += "</p>\n<div class=\"cards\">";
     out += Card(q.Completeness() ? Fixed(*q.Completeness() * 100, 2) + " %" : kNone, "completeness");
     out += Card(std::to_string(q.epochs), "epochs of " + std::to_string(q.expectedEpochs) + " expected");
-    out += Card(std::to_string(q.gapCount), "gaps");
+    out += Card(std::to_string(q.gapCount), "gaps, " + Trimmed(q.missingSeconds, 0) + " s missing");
     out += Card(std::to_string(q.slips), "cycle slips");
     out += Card(Or_Dash(q.Observations_Per_Slip(), 1), "observations per slip");
     out += Card(Or_Dash(q.Mp1_Rms(), 3) + " m", "MP1 RMS");
