@@ -97,7 +97,7 @@ def main():
         if len(svgs) != 6:  # timeline, MP1 and MP2 against elevation and over time, sky
             failures.append("expected 6 SVG plots, found %d" % len(svgs))
         for title in ("elevation (degrees)", "GPS time", "MP1 (m)", "MP2 (m)"):
-            if title not in page:
+            if ">%s</text>" % title not in page:
                 failures.append("no axis title %r" % title)
         for n, svg in enumerate(svgs):
             try:
