@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <regex>
 
 #include "qc/gps_clock.h"
@@ -169,14 +171,27 @@ TEST(QcReport, IsoTimesToTheMicrosecond) {
     for (const Case& c : cases) EXPECT_EQ(Iso_Time(c.gpsSeconds), c.iso) << c.iso;
 }
 
+bool Decimal_Comma() { return std::localeconv()->decimal_point[0] == ','; }
+
+// Switches the process to a locale with a decimal comma: an installed one,
+// else one built from the system's locale sources into dir (LOCPATH).  The
+// name, or nullptr when neither can be had.
+const char* Use_Comma_Locale(const std::string& dir) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"})
+        if (std::setlocale(LC_ALL, name) != nullptr && Decimal_Comma()) return name;
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + dir + "/de_DE.UTF-8' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return nullptr;
+    setenv("LOCPATH", dir.c_str(), 1);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr && Decimal_Comma()) return "de_DE.UTF-8 (built)";
+    return nullptr;
+}
+
 TEST(QcReport, NumbersIgnoreTheLocale) {
-    // Where a locale with a decimal comma exists, it changes nothing.
-    const char* comma = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "C.UTF-8"})
-        if (std::setlocale(LC_ALL, name) != nullptr) {
-            comma = name;
-            break;
-        }
+    // Under a locale with a decimal comma, the files the test writes and the
+    // reports read the same as in the C locale.
+    testing::TempDir locales;
+    const char* comma = Use_Comma_Locale(locales.Path());
+    if (comma == nullptr) std::printf("no comma locale on this host: checked in the C locale\n");
     struct Case {
         double value;
         int decimals;
@@ -193,7 +208,9 @@ TEST(QcReport, NumbersIgnoreTheLocale) {
     }
     const std::string text = Text_Summary(Check(Two_Satellites()));
     EXPECT_NE(text.find("completeness 97.50 %"), std::string::npos);
+    EXPECT_NE(Json_Report(Check(Two_Satellites())).find("\n  \"interval_seconds\": 30,\n"), std::string::npos);
     std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
 }
 
 TEST(QcReport, HtmlPlotsAreBoundedForADayAtOneHertz) {

@@ -145,6 +145,7 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
+    std::string Path() const { return path_.string(); }
     std::string Write(const std::string& name, const std::string& text) const {
         const std::string file = (path_ / name).string();
         std::ofstream(file, std::ios::binary) << text;
