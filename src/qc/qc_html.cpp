@@ -55,6 +55,10 @@ std::string Colour(size_t index, bool gps) {
 
 std::string N(double value) { return Trimmed(value, 1); }
 
+std::string Or_Dash(const std::optional<double>& value, int decimals) {
+    return value ? Fixed(*value, decimals) : kNone;
+}
+
 // Time axis of the plots.
 struct TimeAxis {
     double first, last;
@@ -223,6 +227,52 @@ std::string Multipath_Plot(const QcResult& q, bool second, bool byElevation) {
     return out;
 }
 
+// One small panel per satellite: MP1 in its colour, MP2 in grey, against
+// elevation when known, else over time; the same vertical scale in all.
+std::string Satellite_Panels(const QcResult& q, bool byElevation) {
+    constexpr double kW = 240, kH = 130, kL = 30, kR = 8, kT = 18, kB = 18;
+    const double limit = Nice_Limit(std::max(4.0 * std::max(q.Mp1_Rms().value_or(0.0), q.Mp2_Rms().value_or(0.0)), 0.5));
+    const auto Y = [&](double v) { return kT + (limit - std::clamp(v, -limit, limit)) / (2 * limit) * (kH - kT - kB); };
+    const TimeAxis time{q.first, q.last, kL, kW - kR};
+    const auto X = [&](const MultipathPoint& p) {
+        return byElevation ? kL + std::clamp(static_cast<double>(p.elevation), 0.0, 90.0) / 90.0 * (kW - kL - kR)
+                           : time.X(p.time);
+    };
+    std::string out = "<div class=\"small\">";
+    for (size_t i = 0; i < q.satellites.size(); ++i) {
+        const std::vector<MultipathPoint>& points = q.plots[i].multipath;
+        std::string d1, d2;
+        for (const MultipathPoint& p : points) {
+            if (byElevation && std::isnan(p.elevation)) continue;
+            const std::string x = N(X(p));
+            d2.append("M").append(x).append(" ").append(N(Y(p.mp2))).append("h0");
+            d1.append("M").append(x).append(" ").append(N(Y(p.mp1))).append("h0");
+        }
+        if (d1.empty()) continue;
+        const SatelliteFigures& s = q.satellites[i];
+        out += Svg_Open(kW, kH, s.Name() + ": MP1 and MP2 " + (byElevation ? "against elevation" : "over time"));
+        out += "<rect x=\"" + N(kL) + "\" y=\"" + N(kT) + "\" width=\"" + N(kW - kL - kR) + "\" height=\"" +
+               N(kH - kT - kB) + "\" fill=\"none\" stroke=\"#e3e7ec\"/>";
+        out += "<line x1=\"" + N(kL) + "\" y1=\"" + N(Y(0)) + "\" x2=\"" + N(kW - kR) + "\" y2=\"" + N(Y(0)) +
+               "\" stroke=\"#aab4bf\"/>";
+        for (double v : {-limit, limit})
+            out += "<text x=\"" + N(kL - 4) + "\" y=\"" + N(Y(v) + 4) + "\" text-anchor=\"end\">" + Trimmed(v, 2) +
+                   "</text>";
+        out += "<text x=\"" + N(kL) + "\" y=\"" + N(kH - 4) + "\">" +
+               (byElevation ? std::string("0\xC2\xB0") : time.Label(q.first, 60)) + "</text><text x=\"" +
+               N(kW - kR) + "\" y=\"" + N(kH - 4) + "\" text-anchor=\"end\">" +
+               (byElevation ? std::string("90\xC2\xB0 elevation") : time.Label(q.last, 60) + " GPS time") +
+               "</text>";
+        out += "<text x=\"" + N(kL) + "\" y=\"12\" font-weight=\"600\">" + s.Name() + "</text><text x=\"" +
+               N(kW - kR) + "\" y=\"12\" text-anchor=\"end\">MP1 " + Or_Dash(s.Mp1_Rms(), 2) + " m, MP2 " +
+               Or_Dash(s.Mp2_Rms(), 2) + " m RMS</text>";
+        out += "<path d=\"" + d2 + "\" stroke=\"#9aa5b1\" stroke-width=\"2\" stroke-linecap=\"round\" fill=\"none\"/>";
+        out += "<path d=\"" + d1 + "\" stroke=\"" + Colour(i, true) +
+               "\" stroke-width=\"2\" stroke-linecap=\"round\" fill=\"none\"/></svg>";
+    }
+    return out + "</div>";
+}
+
 // The colour of each satellite that has multipath points.
 std::string Satellite_Legend(const QcResult& q) {
     std::string out = "<p class=\"legend note\">";
@@ -310,9 +360,6 @@ std::string Row(std::initializer_list<std::string> cells, const char* tag = "td"
     return out + "</tr>\n";
 }
 
-std::string Or_Dash(const std::optional<double>& value, int decimals) {
-    return value ? Fixed(*value, decimals) : kNone;
-}
 
 }  // namespace
 
@@ -351,6 +398,10 @@ std::string Html_Report(const QcReport& r) {
         out += Multipath_Plot(q, false, false) + Multipath_Plot(q, true, false) + Satellite_Legend(q) +
                "<p class=\"note\">Each arc of at least 10 usable epochs less its own mean; shorter arcs are "
                "left out. Values beyond the axis are drawn at its edge.</p></div>\n";
+        out += "<h2>Multipath per satellite</h2>\n<div class=\"panel\">" +
+               Satellite_Panels(q, r.elevationsKnown) +
+               "<p class=\"note\">MP1 in the satellite's colour, MP2 in grey" +
+               (r.elevationsKnown ? ", against elevation." : ", over time.") + "</p></div>\n";
     }
     out += "<h2>Sky plot</h2>\n";
     if (r.elevationsKnown && q.epochs > 0) {

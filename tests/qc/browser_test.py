@@ -94,8 +94,11 @@ def main():
         page = open(report, encoding="utf-8").read()
 
         svgs = re.findall(r"<svg\b.*?</svg>", page, flags=re.S)
-        if len(svgs) != 6:  # timeline, MP1 and MP2 against elevation and over time, sky
-            failures.append("expected 6 SVG plots, found %d" % len(svgs))
+        # Timeline, MP1 and MP2 against elevation and over time, sky, and a
+        # panel for each of the 9 GPS satellites.
+        panels = [svg for svg in svgs if ": MP1 and MP2 against elevation\"" in svg]
+        if (len(svgs), len(panels)) != (6 + 9, 9):
+            failures.append("expected 6 SVG plots and 9 panels, found %d and %d" % (len(svgs), len(panels)))
         for title in ("elevation (degrees)", "GPS time", "MP1 (m)", "MP2 (m)"):
             if ">%s</text>" % title not in page:
                 failures.append("no axis title %r" % title)

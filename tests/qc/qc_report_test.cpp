@@ -254,7 +254,9 @@ TEST(QcReport, HtmlPlotsAreBoundedForADayAtOneHertz) {
     EXPECT_LT(html.size(), 3u * 1024 * 1024);
     size_t svgs = 0;
     for (size_t at = html.find("<svg"); at != std::string::npos; at = html.find("<svg", at + 1)) ++svgs;
-    EXPECT_EQ(svgs, 6u);  // timeline, MP1 and MP2 against elevation and over time, sky
+    // Timeline, MP1 and MP2 against elevation and over time, sky, and a
+    // panel per satellite.
+    EXPECT_EQ(svgs, 6u + 12u);
 }
 
 // Without a navigation file the page says why there is no sky plot.
@@ -262,8 +264,9 @@ TEST(QcReport, NoSkyPlotWithoutElevations) {
     const std::string html = Html_Report(Check(Two_Satellites()));
     size_t svgs = 0;
     for (size_t at = html.find("<svg"); at != std::string::npos; at = html.find("<svg", at + 1)) ++svgs;
-    EXPECT_EQ(svgs, 3u);
+    EXPECT_EQ(svgs, 3u + 1u);  // timeline, MP1 and MP2 over time, G07's panel
     EXPECT_NE(html.find("No elevations: no navigation file was given."), std::string::npos);
+    EXPECT_NE(html.find("aria-label=\"G07: MP1 and MP2 over time\""), std::string::npos);
 }
 
 }  // namespace
