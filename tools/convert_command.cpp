@@ -1,5 +1,5 @@
-// zer2ivi convert: turns the command line into one ConvertJob, runs it
-// (convert_log.h) and reports.
+// zer2ivi convert: turns the command line into one conversion job
+// (job/conversion_job.h), runs it and reports.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "convert_log.h"
 #include "product_options.h"
+#include "rinex_names.h"
 #include "temp_files.h"
 #include "zer2ivi/zer2ivi.h"
 
@@ -70,6 +71,35 @@ constexpr size_t kMarkerColumns = 60;
 constexpr size_t kObserverColumns = 20;
 constexpr size_t kAgencyColumns = 40;
 
+}  // namespace
+
+job::NameFiles Conventional_Names() {
+    return [](const std::string& marker, const std::string& log, int32_t year, int32_t month,
+              int32_t day, char letter) {
+        return Rinex_File_Name(Station_Designator(marker.empty() ? File_Stem(log) : marker), year,
+                               month, day, letter);
+    };
+}
+
+job::ProductStep Product_Step(const ProductOptions& options) {
+    job::ProductStep step;
+    step.stage = [options](const std::string& obsTemp, const std::string& obsFinal,
+                           const std::string& namedAfter, const job::CreateTemporary& create,
+                           std::vector<job::StagedFile>& files, bool& usageError) {
+        std::vector<StagedFile> staged;
+        auto error = Stage_Products(options, obsTemp, obsFinal, namedAfter, create, staged, usageError);
+        for (const StagedFile& file : staged) files.push_back({file.temporary, file.final, file.epochs});
+        return error;
+    };
+    if (options.gzip) {
+        step.gzip = Gzip_Copy;
+        step.gzipName = [](const std::string& name) { return With_Gzip_Suffix(name, true); };
+    }
+    return step;
+}
+
+namespace {
+
 // Turns the command line into a job; the error text for a usage error.
 std::optional<std::string> Build_Job(const CommandLine& line, ConvertJob& job) {
     job.noNav = line.has("no-nav");
@@ -97,6 +127,9 @@ std::optional<std::string> Build_Job(const CommandLine& line, ConvertJob& job) {
     }
     if (job.obsOutput && job.navOutput && Same_File(*job.obsOutput, *job.navOutput))
         return "-o and -n name the same file";
+    if (job.obsOutput && line.has("split"))
+        return std::string("-o names one file; --split writes pieces named by their times (use -d)");
+    job.names = Conventional_Names();
 
     if (auto runBy = line.value("run-by")) {
         if (auto error = Check_Header_Text("--run-by", *runBy, kRunByColumns)) return error;
@@ -121,15 +154,17 @@ std::optional<std::string> Build_Job(const CommandLine& line, ConvertJob& job) {
     if (auto height = line.value("antenna-height"))
         if (auto error = Parse_Antenna_Height(*height, job.texts.antennaHeight)) return error;
     job.types = kAllObsTypes;
-    if (auto types = line.value("types"))
+    if (auto types = line.value("types")) {
         if (auto error = Parse_Obs_Types(*types, job.types)) return error;
+        job.typesNamed = true;
+    }
     if (auto directory = line.value("directory")) {
         if (directory->empty()) return std::string("-d: empty path");
         job.outputDirectory = *directory;
     }
     ProductOptions products;
     if (auto error = Parse_Product_Options(line, false, products)) return error;
-    if (products.changesProduct() || products.gzip) job.products = products;
+    if (products.changesProduct() || products.gzip) job.products = Product_Step(products);
     return Gps_Week_Option(line, job.gpsWeek);
 }
 
@@ -163,12 +198,15 @@ int Run_Convert(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "zer2ivi convert: %s\n", result.error.c_str());
         return kExitConversionFailed;
     }
-    std::printf("%s\n", result.message.c_str());
     if (job.products) {
         size_t epochs = 0;
         for (size_t count : result.productEpochs) epochs += count;
+        std::printf("SUCCESS: Converted %d epochs of %s\n", result.epochs, job.log.c_str());
         std::printf("products: %zu epochs in %zu observation file%s\n", epochs,
                     result.obsFiles.size(), result.obsFiles.size() == 1 ? "" : "s");
+    } else {
+        std::printf("SUCCESS: Wrote %d epochs to RINEX file %s\n", result.epochs,
+                    result.obsFile.c_str());
     }
     for (const std::string& file : result.obsFiles) std::printf("observation file: %s\n", file.c_str());
     if (!result.navFile.empty()) std::printf("navigation file: %s\n", result.navFile.c_str());

@@ -86,18 +86,6 @@ void Start_Settings(ObsSettings& obs, NavSettings& nav, std::optional<int32_t> g
     }
 }
 
-bool Run_Conversion(const ObsSettings& obs, const NavSettings& nav, std::string& message) {
-    const int32_t result = Zeb_To_Rinex(&obs, &nav);
-    char text[ZER2IVI_MESSAGE_SIZE] = {};
-    Get_Error_Str(text);
-    message = text;
-    if (result != 0) {
-        std::fprintf(stderr, "%s\n", text);
-        return false;
-    }
-    return true;
-}
-
 }  // namespace zer2ivi::cli
 
 int main(int argc, char** argv) {

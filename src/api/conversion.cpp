@@ -11,6 +11,8 @@
 #include "gpstime/gpstime.h"
 #include "rinex_nav/nav_texts.h"
 #include "rinex_nav/rinex_nav.h"
+#include "rinex_obs/rinex_obs.h"
+#include "rinex_text/rinex_text.h"
 
 namespace zer2ivi::api {
 namespace {
@@ -37,8 +39,8 @@ public:
     void Report_Time_Code(std::vector<std::string>& warnings) const {
         if (library.timeCodeMessages == 0) return;
         warnings.push_back("the time code met " + std::to_string(library.timeCodeMessages) +
-                           " date(s) before 1970 (\"Internal error: Bad day number\"); their "
-                           "epochs are dated in January");
+                           " date(s) before 1970 (\"Internal error: Bad day number\"), written "
+                           "as dates in January");
     }
 
 private:
@@ -212,12 +214,19 @@ ObservationResult Convert_Observations(const ObservationRequest& request) {
         result.last = {Dated_Week(summary.lastWeek), summary.lastTimeOfWeek};
     }
     result.interval = summary.interval;
+    char receiver[64];  // longer than every receiver name
+    Receiver_Type_Name(receiver, summary.receiverType);
+    result.receiverName = receiver;
+    result.systemLetter = System_Letter(summary.satelliteSystem);
+    result.approxPosition = {summary.approxX, summary.approxY, summary.approxZ};
     result.typesInLog = summary.obsTypesFound;
     result.typesWritten = summary.obsTypesFound & request.types;
     for (int number = 0; number < SATELLITE_SLOTS; ++number) {
         const SatelliteObsCount& counts = summary.satellites[number];
         if (counts.seen != 1) continue;
-        result.satellites.push_back({number, {counts.c1Count, counts.l1Count, counts.l2Count,
+        char label[8];  // Satellite_Label writes at most 8 characters
+        Satellite_Label(label, number);
+        result.satellites.push_back({number, label, {counts.c1Count, counts.l1Count, counts.l2Count,
                                               counts.p2Count, counts.d1Count}});
     }
     if (walked == ZebWalkResult::Walked)

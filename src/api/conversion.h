@@ -64,6 +64,7 @@ struct GpsTime {
 
 struct SatelliteCounts {
     int32_t number = 0;  // 1-32 GPS, 33-64 GLONASS slots of the log
+    std::string label;   // as the RINEX file labels it ("G 4")
     // Non-zero values of each type over the whole log, in the order
     // C1, L1, L2, P2, D1.
     std::array<int32_t, 5> values{};
@@ -88,6 +89,11 @@ struct ObservationResult {
     std::vector<SatelliteCounts> satellites;  // the satellites seen, by number
     LogExtent extent;
     ZebHeader logHeader{};        // the log's header as read (creation time...)
+    // What the RINEX header states: receiver, satellite system letter,
+    // approximate position.
+    std::string receiverName;
+    std::string systemLetter;
+    std::array<double, 3> approxPosition{};
     std::vector<std::string> warnings;
     // The library's final message of a success, naming the output file.
     std::string message;
