@@ -7,6 +7,7 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "convert_log.h"
+#include "job/batch.h"
 #include "product_options.h"
 #include "rinex_names.h"
 #include "temp_files.h"
@@ -22,7 +23,8 @@ constexpr const char* kUsage =
     "       zer2ivi convert OBSFILE --no-nav [-o RINEX_OBS] [options]\n"
     "options: [--run-by TEXT] [--marker TEXT] [--observer TEXT] [--agency TEXT]\n"
     "         [--antenna-height METRES] [--types C1,L1,L2,P2,D1] [--gps-week N] [--force]\n"
-    "         [-d DIR] [product options: see --help]\n";
+    "         [-d DIR] [--from T] [--to T] [--interval S] [--split 1d|1h|15m] [--gzip]\n"
+    "         [--comment TEXT]... [header options]\n";
 
 constexpr const char* kHelp =
     "Converts a binary observation file and a broadcast ephemeris file (tagged\n"
@@ -45,6 +47,8 @@ constexpr const char* kHelp =
     "                           puts the first epoch nearest the log's creation date\n"
     "      --force              write the files even when a check of the ephemerides or\n"
     "                           of the dates fails (each is then a warning)\n"
+    "      --report-file FILE   also write the outcome to FILE as \"key value\" lines\n"
+    "                           (converted, epochs, file, error; for batch's workers)\n"
     "\n"
     "Nothing is written unless everything succeeds: both files are made under\n"
     "temporary names in their directories and renamed at the end; an existing\n"
@@ -59,7 +63,13 @@ constexpr const char* kHelp =
     "directory: ssss = the first four letters or digits of the marker name (or of\n"
     "OBSFILE's name), lower case, filled up with '_'; ddd = day of year and yy = year\n"
     "of the first epoch; f = 0.\n"
-    "Warnings (standard error) begin 'zer2ivi convert: warning: '.\n"
+    "A log cut inside an epoch is converted up to the last whole epoch, with a\n"
+    "warning naming the bytes that were not converted.  A requested observation\n"
+    "type the log lacks is a warning when --types names it.\n"
+    "With --split the pieces are named by their times, so -o cannot be given;\n"
+    "every file written is printed, one per line.\n"
+    "Every message begins 'zer2ivi convert: '; warnings (standard error)\n"
+    "'zer2ivi convert: warning: '.  --version prints the version.\n"
     "Exit status: 0 converted, 1 conversion failed, 2 usage error.\n";
 
 constexpr const char* kProductsHelp =
@@ -176,6 +186,7 @@ std::vector<OptionSpec> Convert_Option_Specs() {
         {"run-by", 0, true},         {"marker", 0, true},     {"observer", 0, true},
         {"agency", 0, true},         {"antenna-height", 0, true}, {"types", 0, true},
         {"gps-week", 0, true},       {"no-nav", 0, false},    {"force", 0, false},
+        {"report-file", 0, true},
     };
     Add_Product_Option_Specs(specs, false);
     return specs;
@@ -191,6 +202,9 @@ int Run_Convert(const std::vector<std::string>& arguments) {
     if (auto error = Build_Job(line, job)) return Usage_Error(kCommand, *error, kUsage);
 
     const ConvertResult result = Convert_Log(job);
+    if (auto reportFile = line.value("report-file"))
+        if (auto error = job::Write_Worker_Report(*reportFile, job::Report_Of(result, job.products.has_value())))
+            std::fprintf(stderr, "zer2ivi convert: %s\n", error->c_str());
     for (const std::string& warning : result.warnings)
         std::fprintf(stderr, "zer2ivi convert: warning: %s\n", warning.c_str());
     if (!result.converted) {

@@ -97,6 +97,15 @@ int main(int argc, char** argv) {
     }
     const std::string command = arguments.front();
     arguments.erase(arguments.begin());
+    // Every command takes --version (before a "--" that ends its options).
+    for (const std::string& argument : arguments) {
+        if (argument == "--") break;
+        if (argument == "--version" && (command == "convert" || command == "inspect" ||
+                                        command == "edit" || command == "batch" || command == "qc")) {
+            std::printf("zer2ivi %s\n", ZER2IVI_VERSION);
+            return kExitSuccess;
+        }
+    }
     if (command == "convert") return Run_Convert(arguments);
     if (command == "inspect") return Run_Inspect(arguments);
     if (command == "edit") return Run_Edit(arguments);

@@ -191,6 +191,10 @@ struct ZebLogExtent {
     int64_t epochs = 0;
     bool hasFirstTimeOfWeek = false;
     double firstTimeOfWeek = 0.0;
+    double lastTimeOfWeek = 0.0;
+    // Epochs whose time of week is not at or after the one before (each
+    // starts a new week).
+    int32_t weekRollovers = 0;
     ZebStop stop = ZebStop::EndOfFile;
     // The epoch (1 for the first) at which the walk stopped and why, e.g.
     // "epoch 12 at byte offset 1234: record size word 3 instead of 68";

@@ -2,6 +2,7 @@
 // as the reader and the pre-scan, nothing converted, the library's message
 // left alone.  It finds where the whole epochs end and why the rest is not
 // readable, for the conversion's report and for the tool's inspect.
+#include <cstdint>
 #include <cstdio>
 
 #include "zebfile/zebfile.h"
@@ -109,7 +110,10 @@ ZebWalkResult Zeb_Walk_Log(const char* path, ZebLogExtent& extent) {
         if (!extent.hasFirstTimeOfWeek) {
             extent.hasFirstTimeOfWeek = true;
             extent.firstTimeOfWeek = position.timeOfWeek;
+        } else if (!(position.timeOfWeek >= extent.lastTimeOfWeek) && extent.weekRollovers < INT32_MAX) {
+            ++extent.weekRollovers;
         }
+        extent.lastTimeOfWeek = position.timeOfWeek;
         ++extent.epochs;
         offset += kPositionRecordSize + static_cast<uint64_t>(count) * kMeasurementRecordSize;
         extent.completeEnd = offset;
