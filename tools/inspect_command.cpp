@@ -36,9 +36,6 @@ const std::vector<OptionSpec> kOptions = {
 };
 
 
-constexpr const char* kTypeNames[] = {"C1", "L1", "L2", "P2", "D1"};
-constexpr uint32_t kTypeBits[] = {OBS_C1, OBS_L1, OBS_L2, OBS_P2, OBS_D1};
-
 struct SatelliteCounts {
     std::string label;  // "G04"
     std::vector<int32_t> counts;
@@ -212,15 +209,15 @@ int Run_Inspect(const std::vector<std::string>& arguments) {
     // The header states the interval in whole seconds from 1 s on.
     if (result.interval >= 1.0)
         report.intervalSeconds = static_cast<int32_t>(std::floor(result.interval + 0.5));
-    for (size_t i = 0; i < std::size(kTypeBits); ++i)
-        if ((result.typesWritten & kTypeBits[i]) != 0) report.types.push_back(kTypeNames[i]);
+    report.types = Obs_Type_Names(result.typesWritten);
     for (const api::SatelliteCounts& satellite : result.satellites) {
         SatelliteCounts counts;
         counts.label = satellite.label;
         for (char& c : counts.label)
             if (c == ' ') c = '0';
-        for (size_t i = 0; i < std::size(kTypeBits); ++i)
-            if ((result.typesWritten & kTypeBits[i]) != 0) counts.counts.push_back(satellite.values[i]);
+        for (size_t i = 0; i < job::kObsTypeNames.size(); ++i)
+            if ((result.typesWritten & job::kObsTypeNames[i].bit) != 0)
+                counts.counts.push_back(satellite.values[i]);
         report.satellites.push_back(counts);
     }
     report.approxPosition = result.approxPosition;

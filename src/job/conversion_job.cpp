@@ -23,6 +23,7 @@
 #include "gpstime/gpstime.h"
 #include "job/conversion_checks.h"
 #include "job/temp_files.h"
+#include "job/user_values.h"
 #include "zebfile/zebfile.h"
 
 namespace zer2ivi::job {
@@ -30,8 +31,6 @@ namespace {
 
 constexpr const char* kTempPrefix = ".zer2ivi-";
 constexpr size_t kPathField = sizeof(ObsSettings::zebFileName);
-constexpr const char* kTypeNames[] = {"C1", "L1", "L2", "P2", "D1"};
-constexpr uint32_t kTypeBits[] = {OBS_C1, OBS_L1, OBS_L2, OBS_P2, OBS_D1};
 
 std::string Quoted(const std::string& role, const std::string& path) {
     return role + " '" + path + "'";
@@ -218,12 +217,12 @@ private:
 
         std::string missing;
         std::vector<std::string> typeWarnings;
-        for (size_t i = 0; i < std::size(kTypeBits); ++i) {
-            if ((job_.types & kTypeBits[i]) == 0 || (observations.typesWritten & kTypeBits[i]) != 0)
+        for (const ObsTypeName& type : kObsTypeNames) {
+            if ((job_.types & type.bit) == 0 || (observations.typesWritten & type.bit) != 0)
                 continue;
-            missing += (missing.empty() ? "" : ",") + std::string(kTypeNames[i]);
-            typeWarnings.push_back("observation type " + std::string(kTypeNames[i]) +
-                                   " is not in " + Log());
+            missing += (missing.empty() ? "" : ",") + std::string(type.name);
+            typeWarnings.push_back("observation type " + std::string(type.name) + " is not in " +
+                                   Log());
         }
         if (observations.typesWritten == 0)
             return "none of the requested observation types (" + missing + ") is in " + Log();
