@@ -48,8 +48,8 @@ constexpr const char* kHelp =
     "      --ephemeris FILE       the ephemeris file of every log\n"
     "      --ephemeris-suffix S   otherwise each log's is the file beside it with the\n"
     "                             same stem and this suffix (default .eph)\n"
-    "Every other option is one of convert's (see zer2ivi convert --help), given to\n"
-    "each conversion.\n"
+    "Every other option is one of convert's, given to each conversion (the\n"
+    "list follows; zer2ivi convert --help tells what each does).\n"
     "\n"
     "Before any work starts, the names of every log's files are planned from the\n"
     "log's first epoch; two logs whose files would get the same names (same\n"
@@ -152,7 +152,22 @@ void Print_Summary(const std::vector<Job>& jobs) {
 int Run_Batch(const std::vector<std::string>& arguments) {
     const std::vector<OptionSpec> specs = Batch_Options();
     CommandLine line;
-    if (auto exitCode = Start_Command(kCommand, arguments, specs, kUsage, kHelp, line))
+    std::string help = std::string(kHelp) + "\nconvert options:";
+    size_t column = 16;
+    for (const OptionSpec& spec : specs) {
+        if (spec.longName == "jobs" || spec.longName == "directory" ||
+            spec.longName == "ephemeris" || spec.longName == "ephemeris-suffix")
+            continue;
+        const std::string name = " --" + std::string(spec.longName) + (spec.takesValue ? " X" : "");
+        if (column + name.size() > 78) {
+            help += "\n ";
+            column = 1;
+        }
+        help += name;
+        column += name.size();
+    }
+    help += "\n";
+    if (auto exitCode = Start_Command(kCommand, arguments, specs, kUsage, help.c_str(), line))
         return *exitCode;
     if (line.positionals.empty()) return Usage_Error(kCommand, "needs OBSFILE...", kUsage);
     unsigned workers = std::max(1u, std::thread::hardware_concurrency());
