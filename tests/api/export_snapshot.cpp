@@ -8,9 +8,9 @@
 // message and whatever the library printed on standard output).  The
 // header dates come from a fixed clock.  The inputs are the real logs and
 // ephemeris files, the examples, the seed corpora of the readers, cuts of
-// the real logs, and the seed corpus of the whole call, in four week modes:
+// the real logs, and the seed corpus of the whole call, in five week modes:
 // no override, override, a call after an override (the week state stays on
-// for the process), and useGpsWeek 2.  Prints the number of calls.
+// for the process), a week before 1970, and useGpsWeek 2.  Prints the number of calls.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -226,6 +226,15 @@ int main(int argc, char** argv) {
             Run(week, base + "_week");
             // The override stays on for the rest of the process.
             Run(plain, base + "_after");
+
+            // Weeks far before 1970: the time code's message on standard
+            // output.
+            Settings early = plain;
+            early.obs.useGpsWeek = 1;
+            early.obs.gpsWeek = -5000;
+            zer2ivi::Reset_Library_State();
+            zer2ivi::Set_Utc_Clock(Fixed_Clock);
+            Run(early, base + "_early");
 
             Settings two = plain;
             two.obs.useGpsWeek = 2;
