@@ -88,16 +88,6 @@ std::vector<OptionSpec> Batch_Options() {
     return specs;
 }
 
-// The log's ephemeris file: beside it, same stem, the suffix.
-std::string Ephemeris_Beside(const std::string& log, const std::string& suffix) {
-    const size_t slash = log.find_last_of("/\\");
-    const size_t dot = log.find_last_of('.');
-    const size_t stemEnd = dot != std::string::npos && (slash == std::string::npos || dot > slash)
-                               ? dot
-                               : log.size();
-    return log.substr(0, stemEnd) + suffix;
-}
-
 class Progress {
 public:
     Progress(size_t total) : total_(total), start_(std::chrono::steady_clock::now()),
@@ -208,7 +198,7 @@ int Run_Batch(const std::vector<std::string>& arguments) {
     for (const std::string& log : line.positionals) {
         Job job;
         job.log = log;
-        if (!noNav) job.ephemeris = commonEphemeris.value_or(Ephemeris_Beside(log, suffix));
+        if (!noNav) job.ephemeris = commonEphemeris.value_or(job::Ephemeris_Beside(log, suffix));
         jobs.push_back(job);
     }
     // The files every log will get, before any work starts.

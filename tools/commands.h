@@ -29,7 +29,7 @@ job::NameFiles Conventional_Names();
 
 // Checks that path names a readable file and fits a 256-byte path field;
 // the error text names the argument by its role and gives the reason.
-std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path);
+using job::Check_Input_File;
 
 // Prints "zer2ivi <command>: <problem>" to stderr (a file error: no usage);
 // returns kExitConversionFailed.

@@ -27,22 +27,7 @@ constexpr const char* kMainUsage =
     "       zer2ivi --version | --help\n"
     "Run 'zer2ivi COMMAND --help' for the options of a command.\n";
 
-constexpr size_t kPathFieldSize = sizeof(ObsSettings::zebFileName);
-
 }  // namespace
-
-std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return role + " '" + path + "': " + std::strerror(errno);
-    if (S_ISDIR(status.st_mode)) return role + " '" + path + "': " + std::strerror(EISDIR);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return role + " '" + path + "': " + std::strerror(errno);
-    std::fclose(file);
-    if (path.size() >= kPathFieldSize)
-        return role + " '" + path + "': path longer than " + std::to_string(kPathFieldSize - 1) +
-               " characters";
-    return std::nullopt;
-}
 
 int File_Error(const char* command, const std::string& problem) {
     std::fprintf(stderr, "zer2ivi %s: %s\n", command, problem.c_str());

@@ -36,20 +36,6 @@ std::string Quoted(const std::string& role, const std::string& path) {
     return role + " '" + path + "'";
 }
 
-// Why path cannot be read as an input file; nothing when it can.
-std::optional<std::string> Input_Problem(const std::string& role, const std::string& path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return Quoted(role, path) + ": " + std::strerror(errno);
-    if (S_ISDIR(status.st_mode)) return Quoted(role, path) + ": " + std::strerror(EISDIR);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return Quoted(role, path) + ": " + std::strerror(errno);
-    std::fclose(file);
-    if (path.size() >= kPathField)
-        return Quoted(role, path) + ": path longer than " + std::to_string(kPathField - 1) +
-               " characters";
-    return std::nullopt;
-}
-
 // Why a walked file is no log; nothing when it is one.
 std::optional<std::string> Walk_Problem(ZebWalkResult walked, const ZebLogExtent& extent) {
     switch (walked) {
@@ -108,9 +94,9 @@ private:
     std::string Ephemeris() const { return Quoted("EPHEMERISFILE", job_.ephemeris); }
 
     std::optional<std::string> Check_Inputs() {
-        if (auto error = Input_Problem("OBSFILE", job_.log)) return error;
+        if (auto error = Check_Input_File("OBSFILE", job_.log)) return error;
         if (!job_.noNav)
-            if (auto error = Input_Problem("EPHEMERISFILE", job_.ephemeris)) return error;
+            if (auto error = Check_Input_File("EPHEMERISFILE", job_.ephemeris)) return error;
         if (auto error = Walk_Problem(Zeb_Walk_Log(job_.log.c_str(), walk_), walk_))
             return Log() + ": " + *error;
         return std::nullopt;
@@ -358,11 +344,33 @@ private:
 
 }  // namespace
 
+std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) return Quoted(role, path) + ": " + std::strerror(errno);
+    if (S_ISDIR(status.st_mode)) return Quoted(role, path) + ": " + std::strerror(EISDIR);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return Quoted(role, path) + ": " + std::strerror(errno);
+    std::fclose(file);
+    if (path.size() >= kPathField)
+        return Quoted(role, path) + ": path longer than " + std::to_string(kPathField - 1) +
+               " characters";
+    return std::nullopt;
+}
+
+std::string Ephemeris_Beside(const std::string& log, const std::string& suffix) {
+    const size_t slash = log.find_last_of("/\\");
+    const size_t dot = log.find_last_of('.');
+    const size_t stemEnd = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                               ? dot
+                               : log.size();
+    return log.substr(0, stemEnd) + suffix;
+}
+
 ConvertResult Convert_Log(const ConvertJob& job) { return Conversion(job).Run(); }
 
 LogFacts Inspect_Log(const std::string& log, std::optional<int32_t> gpsWeek) {
     LogFacts facts;
-    if (auto error = Input_Problem("OBSFILE", log)) {
+    if (auto error = Check_Input_File("OBSFILE", log)) {
         facts.error = *error;
         return facts;
     }

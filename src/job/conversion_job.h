@@ -88,6 +88,14 @@ struct ConvertResult {
 
 ConvertResult Convert_Log(const ConvertJob& job);
 
+// Why path cannot be read as an input file (named by its role, e.g.
+// "OBSFILE 'x.zeb': No such file or directory"), or does not fit a
+// settings path field; nothing when it can.
+std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path);
+
+// The ephemeris file beside a log: same stem, the suffix.
+std::string Ephemeris_Beside(const std::string& log, const std::string& suffix);
+
 // What the RINEX observation header of a log will state, from a conversion
 // into a private temporary directory that is removed again.
 struct LogFacts {
