@@ -20,7 +20,6 @@
 #include "qc/qc_report.h"
 #include "qc/qc_run.h"
 #include "temp_files.h"
-#include "zeb_header_peek.h"
 #include "zer2ivi/zer2ivi.h"
 
 namespace zer2ivi::cli {
@@ -218,7 +217,7 @@ int Run_Qc(const std::vector<std::string>& arguments) {
     if (request.nav)
         if (auto error = Check_Input_File("NAV", *request.nav)) return File_Error(kCommand, *error);
 
-    const bool binaryLog = Peek_Zeb_Header(request.input).has_value();
+    const bool binaryLog = Is_Binary_Log(request.input);
     const bool navIsRinex = request.nav && Is_Rinex(*request.nav);
     if (binaryLog && !request.nav)
         return Usage_Error(kCommand, "a binary observation file needs --nav with its ephemeris file", kUsage);
