@@ -188,11 +188,10 @@ bool ObsReader::fail(uint64_t line, const std::string& what) {
 }
 
 std::string ObsReader::orderMessage(const ObsEpoch& epoch) const {
-    std::string where = input_->path() + ":" + std::to_string(epoch.firstLine) + ": ";
-    if (epoch.order == TimeOrder::kRepeated)
-        return where + "time stands still: epoch " + Format_Iso8601(epoch.time) + " again";
-    return where + "time goes backwards from " + Format_Iso8601(epoch.previousTime) + " to " +
-           Format_Iso8601(epoch.time);
+    return input_->path() + ":" + std::to_string(epoch.firstLine) + ": epoch " +
+           Format_Iso8601(epoch.time) +
+           (epoch.order == TimeOrder::kRepeated ? " repeats" : " is before") + " the epoch " +
+           Format_Iso8601(epoch.previousTime) + " of line " + std::to_string(epoch.previousLine);
 }
 
 bool ObsReader::nextLine(std::string_view& text, std::string_view& raw, bool required,
@@ -752,10 +751,12 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
         if (epoch.isObservationEpoch()) {
             if (lastObservationTime_) {
                 epoch.previousTime = *lastObservationTime_;
+                epoch.previousLine = lastObservationLine_;
                 if (epoch.time < *lastObservationTime_) epoch.order = TimeOrder::kBackward;
                 if (epoch.time == *lastObservationTime_) epoch.order = TimeOrder::kRepeated;
             }
             lastObservationTime_ = epoch.time;
+            lastObservationLine_ = epoch.firstLine;
             if (epoch.order != TimeOrder::kForward) {
                 ++(epoch.order == TimeOrder::kRepeated ? repeated_ : backward_);
                 if (firstOrderProblem_.empty()) firstOrderProblem_ = orderMessage(epoch);

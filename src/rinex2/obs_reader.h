@@ -166,6 +166,7 @@ public:
     // first is kForward); previousTime is that epoch's time.
     TimeOrder order = TimeOrder::kForward;
     Ticks previousTime = 0;
+    uint64_t previousLine = 0;
     size_t satelliteCount() const { return hasObservations() ? count : 0; }
     const SatelliteObs& satellite(size_t index) const { return satellites_[index]; }
     const ObsValue& value(size_t satellite, size_t type) const {
@@ -233,8 +234,9 @@ public:
     bool endedShort() const { return endedShort_; }
     uint64_t shortAtLine() const { return shortAtLine_; }
 
-    // "PATH:LINE: time goes backwards from T1 to T2" or "... stands still
-    // at T" for an epoch whose order is not kForward.
+    // "PATH:LINE: epoch T2 is before the epoch T1 of line N" or "...
+    // epoch T repeats the epoch T of line N", for an epoch whose order is
+    // not kForward (the words every command gives).
     std::string orderMessage(const ObsEpoch& epoch) const;
     // Observation epochs read so far (returned or passed over) whose time
     // stands still or goes backwards, and the message of the first.
@@ -268,6 +270,7 @@ private:
     bool endedShort_ = false;
     uint64_t shortAtLine_ = 0;
     std::optional<Ticks> lastObservationTime_;
+    uint64_t lastObservationLine_ = 0;
     bool skipRest_ = false;
     uint64_t repeated_ = 0;
     uint64_t backward_ = 0;

@@ -235,7 +235,7 @@ TEST(ProductMaker, FailuresLeaveNoFileBehind) {
         {good, 10 * kTicksPerSecond, std::nullopt, "--interval 10 is below the interval of the data (30 s)", true},
         {good, std::nullopt, rinex2::Parse_Iso8601("2004-06-11T00:00:00"), ": no observation epoch is left to write", false},
         {good + good.substr(good.find('\n', good.find("END OF HEADER")) + 1), std::nullopt, std::nullopt,
-         ":2014: time goes backwards from 2004-06-10T00:59:30 to 2004-06-10T00:00:00"
+         ":2014: epoch 2004-06-10T00:00:00 is before the epoch 2004-06-10T00:59:30 of line 1997"
          " (--force drops repeated epochs and keeps backward jumps)", false},
     };
     for (const Case& c : cases) {

@@ -263,9 +263,10 @@ TEST(ObsModel, TimeStandingStillOrGoingBackwardsIsReportedWithBothTimes) {
     }
     EXPECT_EQ(reader.next(epoch), ObsReader::Status::kEnd);
     EXPECT_EQ(messages, (std::vector<std::string>{
-                            "order.05o:9: time stands still: epoch 2005-01-20T01:00:30 again",
-                            "order.05o:11: time goes backwards from 2005-01-20T01:00:30 to "
-                            "2005-01-20T01:00:00"}));
+                            "order.05o:9: epoch 2005-01-20T01:00:30 repeats the epoch "
+                            "2005-01-20T01:00:30 of line 7",
+                            "order.05o:11: epoch 2005-01-20T01:00:00 is before the epoch "
+                            "2005-01-20T01:00:30 of line 9"}));
     EXPECT_EQ(reader.repeatedEpochs(), 1u);
     EXPECT_EQ(reader.backwardJumps(), 1u);
     EXPECT_EQ(reader.firstOrderProblem(), messages[0]);
