@@ -119,6 +119,10 @@ size_t TypeCounts::maximum() const {
 
 bool TypeCounts::take(std::string_view line, std::string& what) {
     if (Has_Label(line, kLabelRinexVersion)) {
+        if (rinexMajor != 0) {
+            what = "a second RINEX VERSION / TYPE";
+            return false;
+        }
         const size_t begin = line.find_first_not_of(' ');
         rinexMajor = begin < 9 ? line[begin] - '0' : 0;
         if (rinexMajor < 1 || rinexMajor > 9) {
@@ -197,6 +201,9 @@ bool EpochState::add(std::string_view id, size_t types, const EpochState& previo
         ids.resize(count);
         typeCount.resize(count);
         from.resize(count);
+    }
+    // The stride grows when an event record brings more types.
+    if (arcs.size() < count * stride) {
         arcs.resize(count * stride);
         flags.resize(count * 2 * stride);
         present.resize(count * stride);

@@ -93,6 +93,8 @@ LineSource::Status Decoder::readHeaderLine() {
         if (!Has_Label(line, kLabelCompactProgram)) return fail("second line is not CRINEX PROG / DATE");
         return readHeaderLine();
     }
+    if (number == 3 && !Has_Label(line, kLabelRinexVersion))
+        return fail("third line is not RINEX VERSION / TYPE");
     std::string what;
     if (!types_->take(line, what)) return fail(what);
     if (Has_Label(line, kLabelEndOfHeader)) {
@@ -164,7 +166,7 @@ LineSource::Status Decoder::readEpoch() {
         id.resize(kIdWidth, ' ');
         const size_t types = types_->of(id[0]);
         if (types == 0) return fail("satellite " + id + ": its system has no observation types in the header");
-        current_->add(id, types, *previous_, hint);
+        if (!current_->add(id, types, *previous_, hint)) return fail("more than 999 satellites");
         status = pull(line, true);
         if (status != Status::kLine) return status;
         status = readSatellite(s, line);

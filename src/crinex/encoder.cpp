@@ -72,7 +72,8 @@ Encoder::Status Encoder::add(std::string_view line) {
             size_t hint = 0;
             const std::string_view all = std::string_view(epochText_).substr(kEpoch2.fixedWidth);
             for (size_t s = 0; s < satsLeft_; ++s)
-                current_->add(all.substr(s * kIdWidth, kIdWidth), types_->all, *previous_, hint);
+                if (!current_->add(all.substr(s * kIdWidth, kIdWidth), types_->all, *previous_, hint))
+                    return fail("more than 999 satellites");
         }
         return Status::kOk;
     }
@@ -155,7 +156,8 @@ Encoder::Status Encoder::startEpoch(std::string_view line) {
         if (idLinesLeft_ == 0) {
             size_t hint = 0;
             for (size_t s = 0; s < satsLeft_; ++s)
-                current_->add(ids.substr(s * kIdWidth, kIdWidth), types_->all, *previous_, hint);
+                if (!current_->add(ids.substr(s * kIdWidth, kIdWidth), types_->all, *previous_, hint))
+                    return fail("more than 999 satellites");
         }
     }
     if (satsLeft_ == 0 && idLinesLeft_ == 0) return writeEpoch();
@@ -173,7 +175,7 @@ Encoder::Status Encoder::addSatelliteLine(std::string_view line) {
         const size_t types = types_->of(id[0]);
         if (types == 0) return fail("satellite " + id + ": its system has no observation types in the header");
         size_t hint = current_->count;
-        if (!current_->add(id, types, *previous_, hint)) return fail("too many satellites");
+        if (!current_->add(id, types, *previous_, hint)) return fail("more than 999 satellites");
         epochText_ += id;
         index = current_->count - 1;
         fields = types;

@@ -34,6 +34,12 @@ std::string Plain3(const std::string& body) {
            Header_Line("G    2 C1C L1C", "SYS / # / OBS TYPES") + Header_Line("", "END OF HEADER") + body;
 }
 
+std::string Insert_After_Line(std::string text, size_t line, const std::string& inserted) {
+    size_t at = 0;
+    for (size_t i = 0; i < line; ++i) at = text.find('\n', at) + 1;
+    return text.insert(at, inserted);
+}
+
 const std::string kFull1 = "&21 12 21  0  0  0.0000000  0  1G01\n";
 const std::string kNext1 = "                3\n";  // 30 s later
 
@@ -185,6 +191,8 @@ TEST(CompactDecoder, DamagedInputIsNamedWithFileAndLine) {
          "in.crx:1: not a Compact RINEX file"},
         {"unknown version", Compact1("").replace(0, 3, "2.0"), "in.crx:1: Compact RINEX version 2.0"},
         {"version against RINEX version", Compact1("").replace(0, 3, "3.0"), "does not carry RINEX 2"},
+        {"a second RINEX version", Insert_After_Line(Compact1(""), 3, Header_Line("     3.04           OBSERVATION DATA    M", "RINEX VERSION / TYPE")),
+         "in.crx:4: a second RINEX VERSION / TYPE"},
         {"cut in the header", Compact1("").substr(0, 250), "in.crx:4: file ends inside the header"},
         {"system without types", Compact3("> 2021 12 21 00 00  0.0000000  0  1      E01\n\n"),
          "in.crx:7: satellite E01: its system has no observation types"},
@@ -257,6 +265,29 @@ TEST(CompactEncoder, EventRecordsPassAndTheNextEpochIsFull) {
         "3&2000 3&2000 &&&5",
     };
     EXPECT_EQ(body, want);
+    const CodecRun decoded = Decode_Text(encoded.text);
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(decoded.text, plain);
+}
+
+// An event record that brings more observation types: the epochs after it
+// have more fields, in both directions.
+TEST(CompactEncoder, TypesChangedByAnEventRecord) {
+    const std::string plain =
+        Header_Line("     2.11           OBSERVATION DATA    G (GPS)", "RINEX VERSION / TYPE") +
+        Header_Line("     1    L1", "# / TYPES OF OBSERV") + Header_Line("", "END OF HEADER") +
+        " 21 12 21  0  0  0.0000000  0  2G01G02\n"
+        "         1.000 5\n"
+        "         2.000 6\n"
+        "                            4  1\n" +
+        Header_Line("     7    L1    L2    C1    P2    D1    S1    S2", "# / TYPES OF OBSERV") +
+        " 21 12 21  0  0 30.0000000  0  2G01G02\n"
+        "         1.000 5         2.000           3.000           4.000           5.000\n"
+        "         6.000           7.000\n"
+        "         1.500 5         2.500\n"
+        "\n";
+    const CodecRun encoded = Encode_Text(plain);
+    ASSERT_TRUE(encoded.ok) << encoded.error;
     const CodecRun decoded = Decode_Text(encoded.text);
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.text, plain);
