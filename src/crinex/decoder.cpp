@@ -129,6 +129,8 @@ LineSource::Status Decoder::readEpoch() {
     } else {
         Apply_Text_Difference(epochText_, line);
     }
+    if (!epochText_.empty() && epochText_[0] != (version_ == 1 ? ' ' : '>'))
+        return fail(version_ == 1 ? "epoch line: column 1 is not blank" : "epoch line does not begin with '>'");
     if (previous_->stride != stride) previous_->reset(stride);
     current_->reset(stride);
     const char flag = layout.flagIndex < epochText_.size() ? epochText_[layout.flagIndex] : ' ';

@@ -119,6 +119,7 @@ Encoder::Status Encoder::startEpoch(std::string_view line) {
     line = Trim_Right(line);
     if (line.empty()) return fail("empty line where an epoch line is due");
     if (version_ >= 3 && line[0] != '>') return fail("epoch line does not begin with '>'");
+    if (version_ < 3 && line[0] != ' ') return fail("epoch line: column 1 is not blank");
     const char flag = layout.flagIndex < line.size() ? line[layout.flagIndex] : ' ';
     int64_t count = 0;
     const std::string_view countText = Columns(line, layout.countIndex, layout.countWidth);

@@ -184,6 +184,8 @@ TEST(CompactDecoder, DamagedInputIsNamedWithFileAndLine) {
          "in.crx:7: receiver clock: a difference without an arc"},
         {"cut after the clock line", Compact1(kFull1 + "\n"), "in.crx:7: file ends inside an epoch"},
         {"cut between satellites", Compact1(epoch2 + "\n3&1\n"), "in.crx:8: file ends inside an epoch"},
+        {"epoch line begins with a character", Compact1(kFull1 + "\n3&1\nx\n"),
+         "in.crx:9: epoch line: column 1 is not blank"},
         {"first epoch is a difference", Compact1(kNext1 + "\n"), "in.crx:6: first epoch line is not a full line"},
         {"count disagrees", Compact1("&21 12 21  0  0  0.0000000  0  3G01G02\n\n"),
          "in.crx:6: epoch line lists 2 satellites, its count says 3"},
@@ -224,6 +226,11 @@ TEST(CompactEncoder, DamagedInputIsNamedWithFileAndLine) {
         {"epoch line without '>'", Plain3("  2021 12 21 00 00  0.0000000  0  1\n"),
          "in.rnx:4: epoch line does not begin with '>'"},
         {"not RINEX", "hello\n", "in.rnx:1: not a RINEX file"},
+        {"RINEX 2 epoch line begins with a character",
+         Header_Line("     2.11           OBSERVATION DATA    G (GPS)", "RINEX VERSION / TYPE") +
+             Header_Line("     1    L1", "# / TYPES OF OBSERV") + Header_Line("", "END OF HEADER") +
+             "321 12 21  0  0  0.0000000  0  1G01\n",
+         "in.rnx:4: epoch line: column 1 is not blank"},
         {"clock not a number", Plain3("> 2021 12 21 00 00  0.0000000  0  1       0.00000000x\n"),
          "in.rnx:4: receiver clock is not a number"},
     };
