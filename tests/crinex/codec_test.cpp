@@ -100,32 +100,6 @@ TEST(CompactNumbers, FixedPointFieldsReadAndWrittenExactly) {
     }
 }
 
-TEST(CompactNumbers, EpochLineDifferences) {
-    struct Case {
-        std::string_view old;
-        std::string_view now;
-        std::string_view difference;
-    };
-    const Case cases[] = {
-        {"abc", "abd", "  d"},
-        {"abc", "ab", "  &"},      // shorter: the old character is blanked
-        {"a c", "abc", " b"},
-        {"abc", "a c", " &"},
-        {"ab", "abcd", "  cd"},
-        {"a  ", "a", ""},          // old blanks need nothing
-        {"same", "same", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.old) + " -> " + std::string(c.now));
-        std::string difference;
-        crinex::Append_Text_Difference(difference, c.old, c.now);
-        EXPECT_EQ(difference, c.difference);
-        std::string text(c.old);
-        crinex::Apply_Text_Difference(text, difference);
-        EXPECT_EQ(text, crinex::Trim_Right(c.now));
-    }
-}
-
 // One satellite, one field, one epoch per token: the values decoded.
 TEST(CompactArcs, EachOrderGivesTheHandComputedValues) {
     struct Case {
