@@ -67,15 +67,17 @@ private:
     uint64_t line_ = 0;
 };
 
-// The lines of a file, plain or gzip (zlib tells them apart).  A Unix
-// compress (.Z) file is named as such and not read.
+class LzwReader;  // Unix compress (.Z) streams
+
+// The lines of a file, plain, gzip (zlib tells them apart) or Unix compress
+// (.Z, told by its first two bytes).
 class FileLines final : public LineSource {
 public:
     // The longest line accepted: a compact line carries about 16 characters
     // per observation type, and RINEX 3 lines have no 80-column limit.
     static constexpr size_t kMaxLineLength = 4095;
 
-    FileLines() = default;
+    FileLines();
     FileLines(const FileLines&) = delete;
     FileLines& operator=(const FileLines&) = delete;
     ~FileLines() override;
@@ -89,6 +91,7 @@ public:
 private:
     bool fill();
     void* file_ = nullptr;  // gzFile
+    std::unique_ptr<LzwReader> lzw_;
     std::string path_;
     std::string error_;
     uint64_t line_ = 0;
@@ -210,13 +213,13 @@ private:
 std::string Compact_Date_Now();
 
 // Whole files, all or nothing (written to a temporary name beside out and
-// renamed).  The input is plain or gzip; the output is gzip when its name
+// renamed).  The input is plain, gzip or Unix compress; the output is gzip when its name
 // ends in ".gz".  false with error set ("FILE:LINE: what").
 bool Decode_File(const std::string& in, const std::string& out, std::string& error);
 bool Encode_File(const std::string& in, const std::string& out, std::string& error);
 
 // The lines of an observation file as plain RINEX, whether the file is
-// plain, gzip, compact or compact and gzip (told by content).  nullptr with
+// plain, gzip or Unix compress, compact or not (told by content).  nullptr with
 // error set when it cannot be opened.
 std::unique_ptr<LineSource> Open_Observation_Lines(const std::string& path, std::string& error);
 

@@ -109,7 +109,10 @@ TEST(CompactRealFiles, FilesPlainOrGzipAreToldByContent) {
     ASSERT_NE(packed, nullptr);
     gzwrite(packed, compact.data(), static_cast<unsigned>(compact.size()));
     gzclose(packed);
-    Write_File(dir.file("compress.Z"), std::string("\x1f\x9d\x90", 3) + "rest");
+    // A first code above 255 (9 bits, least significant first: 300), and a
+    // stream of 9-bit codes.
+    Write_File(dir.file("damaged.Z"), std::string("\x1f\x9d\x90\x2c\x01", 5));
+    Write_File(dir.file("nine.Z"), std::string("\x1f\x9d\x89\x41\x00", 5));
 
     struct Case {
         std::string path;
@@ -119,7 +122,8 @@ TEST(CompactRealFiles, FilesPlainOrGzipAreToldByContent) {
     const Case cases[] = {
         {gzPath, "     3.02           OBSERVATION DATA    M: MIXED            RINEX VERSION / TYPE", ""},
         {kDataDir + "DUTH0630.22O", "     3.02           OBSERVATION DATA    M: MIXED            RINEX VERSION / TYPE", ""},
-        {dir.file("compress.Z"), "", "Unix compress (.Z)"},
+        {dir.file("damaged.Z"), "", "damaged.Z:1: damaged Unix compress (.Z) data"},
+        {dir.file("nine.Z"), "", "nine.Z: Unix compress (.Z) with 9-bit codes"},
         {dir.file("missing"), "", "missing: "},
     };
     for (const Case& c : cases) {
@@ -127,13 +131,17 @@ TEST(CompactRealFiles, FilesPlainOrGzipAreToldByContent) {
         std::string error;
         std::unique_ptr<crinex::LineSource> lines = crinex::Open_Observation_Lines(c.path, error);
         if (c.firstLine.empty()) {
-            EXPECT_EQ(lines, nullptr);
+            std::string_view line;
+            if (lines != nullptr) {
+                EXPECT_EQ(lines->next(line), crinex::LineSource::Status::kError);
+                error = lines->error();
+            }
             EXPECT_NE(error.find(c.error), std::string::npos) << error;
             continue;
         }
         ASSERT_NE(lines, nullptr) << error;
         std::string_view line;
-        ASSERT_EQ(lines->next(line), crinex::LineSource::Status::kLine);
+        ASSERT_EQ(lines->next(line), crinex::LineSource::Status::kLine) << lines->error();
         EXPECT_EQ(Normalized(std::string(line)), Normalized(c.firstLine));
     }
 
@@ -142,6 +150,31 @@ TEST(CompactRealFiles, FilesPlainOrGzipAreToldByContent) {
     ASSERT_TRUE(crinex::Decode_File(gzPath, dir.file("duth.rnx.gz"), error)) << error;
     ASSERT_TRUE(crinex::Encode_File(dir.file("duth.rnx.gz"), dir.file("again.crx"), error)) << error;
     EXPECT_EQ(Without_Line_Two(Read_File(dir.file("again.crx"))), Without_Line_Two(compact));
+}
+
+// Unix compress files (made with ncompress: 12-bit codes; 16-bit codes;
+// 10-bit codes with a table clear) read as their text.
+TEST(CompactRealFiles, UnixCompressFilesReadAsTheirText) {
+    struct Case {
+        const char* packed;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"AJAC3550.21D.Z", "AJAC3550.21D"},
+        {"wsra0010.21o.Z", "wsra0010.21o"},
+        {"ACOR00ESP_R_20213550000_01D_30S_MO.rnx.Z", "ACOR00ESP_R_20213550000_01D_30S_MO.rnx"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.packed);
+        crinex::FileLines lines;
+        ASSERT_TRUE(lines.open(kDataDir + c.packed)) << lines.error();
+        std::string text;
+        std::string_view line;
+        crinex::LineSource::Status status;
+        while ((status = lines.next(line)) == crinex::LineSource::Status::kLine) text.append(line).push_back('\n');
+        EXPECT_EQ(status, crinex::LineSource::Status::kEnd) << lines.error();
+        EXPECT_EQ(text, Without_Carriage_Returns(Read_File(kDataDir + c.text)));
+    }
 }
 
 TEST(CompactRealFiles, AFailedConversionLeavesNothing) {
