@@ -1,6 +1,8 @@
 // Bytes -> the Compact RINEX decoder, line by line.  Every error names the
 // input and a line; a text that decodes and encodes again decodes to the
 // same text (the encoder may refuse what no RINEX writer would write).
+// Bytes that begin as a Unix compress file go through the file reader's
+// LZW decoder instead, to the end.
 #include <string>
 #include <string_view>
 
@@ -43,6 +45,21 @@ bool Decode(std::string_view compact, std::string& text, std::string& error) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size >= 2 && data[0] == 0x1f && data[1] == 0x9d) {
+        static const std::string path = fuzz::ProcessTempDir::instance().file("input.Z");
+        fuzz::Write_Bytes(path, data, size);
+        crinex::FileLines lines;
+        if (!lines.open(path)) {
+            Z2I_FUZZ_CHECK(lines.error().rfind(path + ":", 0) == 0);
+            return 0;
+        }
+        std::string_view line;
+        crinex::LineSource::Status status;
+        while ((status = lines.next(line)) == crinex::LineSource::Status::kLine)
+            Z2I_FUZZ_CHECK(line.size() <= crinex::FileLines::kMaxLineLength);
+        if (status == crinex::LineSource::Status::kError) Z2I_FUZZ_CHECK(lines.error().rfind(path + ":", 0) == 0);
+        return 0;
+    }
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     std::string plain, error;
     if (!Decode(input, plain, error)) {

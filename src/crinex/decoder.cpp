@@ -33,7 +33,10 @@ LineSource::Status Decoder::pull(std::string_view& line, bool insideEpoch) {
 }
 
 void Decoder::emit(std::string_view text, uint64_t sourceLine) {
-    out_.append(Trim_Right(text));
+    // Header and event lines lose trailing blanks and carriage returns (a
+    // line end of their own would not survive being written out).
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.remove_suffix(1);
+    out_.append(text);
     ends_.push_back(out_.size());
     sources_.push_back(sourceLine);
 }

@@ -52,7 +52,6 @@ Encoder::Status Encoder::write(std::string_view line) {
 Encoder::Status Encoder::add(std::string_view line) {
     if (!error_.empty()) return Status::kError;
     ++line_;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (inHeader_) return addHeaderLine(line);
     if (eventLines_ > 0) {
         --eventLines_;
