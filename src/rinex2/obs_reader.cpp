@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "crinex/crinex.h"
 #include "rinex2/fields.h"
 #include "rinex2/obs_labels.h"
 
@@ -95,6 +96,42 @@ bool Is_System_Letter(char c) {
     return c == ' ' || c == 'G' || c == 'R' || c == 'S' || c == 'E' || c == 'C' || c == 'J' ||
            c == 'I' || c == 'M';
 }
+
+// The plain lines that the Compact RINEX decoder hands out, each given
+// with a line end as the reader keeps them.
+class DecodedLines final : public LineSource {
+public:
+    explicit DecodedLines(std::unique_ptr<crinex::LineSource> lines) : lines_(std::move(lines)) {}
+    Status next(std::string_view& text, std::string_view& raw) override {
+        std::string_view line;
+        switch (lines_->next(line)) {
+            case crinex::LineSource::Status::kLine: break;
+            case crinex::LineSource::Status::kEnd: return Status::kEnd;
+            case crinex::LineSource::Status::kError: return Status::kError;
+        }
+        if (line.size() > kMaxLineLength) {
+            error_ = lines_->name() + ":" + std::to_string(lines_->lineNumber()) +
+                     ": line longer than " + std::to_string(kMaxLineLength) + " characters";
+            failed_ = true;
+            return Status::kError;
+        }
+        line_.assign(line);
+        line_ += '\n';
+        raw = line_;
+        text = std::string_view(line_).substr(0, line.size());
+        return Status::kLine;
+    }
+    uint64_t lineNumber() const override { return lines_->lineNumber(); }
+    const std::string& path() const override { return lines_->name(); }
+    const std::string& error() const override { return failed_ ? error_ : lines_->error(); }
+    bool endedShort() const override { return false; }
+
+private:
+    std::unique_ptr<crinex::LineSource> lines_;
+    std::string line_;
+    std::string error_;
+    bool failed_ = false;
+};
 
 }  // namespace
 
@@ -245,7 +282,29 @@ bool ObsReader::start() {
 
 bool ObsReader::open(const std::string& path) {
     input_ = &source_;
+    decoded_.reset();
     if (!source_.open(path)) {
+        header_ = ObsHeader{};
+        error_ = source_.error();
+        return false;
+    }
+    // The first line tells a compact file; a plain one is read from the
+    // start again.
+    std::string_view text, raw;
+    const bool compact = source_.next(text, raw) == LineSource::Status::kLine &&
+                         crinex::Is_Compact_First_Line(text);
+    if (compact) {
+        source_.close();
+        std::string error;
+        auto lines = crinex::Open_Observation_Lines(path, error);
+        if (!lines) {
+            header_ = ObsHeader{};
+            error_ = error;
+            return false;
+        }
+        decoded_ = std::make_unique<DecodedLines>(std::move(lines));
+        input_ = decoded_.get();
+    } else if (!source_.open(path)) {
         header_ = ObsHeader{};
         error_ = source_.error();
         return false;

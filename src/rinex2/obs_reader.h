@@ -22,6 +22,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -194,7 +195,9 @@ private:
 
 class ObsReader {
 public:
-    // Opens the file and reads its header; false with error() set.
+    // Opens the file and reads its header; false with error() set.  A
+    // Compact RINEX file (told by its first line) is read through the
+    // decoder of src/crinex, which hands out the plain lines.
     bool open(const std::string& path);
     // The same over bytes in memory (they must outlive the reader).
     bool openMemory(const std::string& name, std::string_view bytes);
@@ -265,6 +268,7 @@ private:
                   const char* what);
 
     TextSource source_;
+    std::unique_ptr<LineSource> decoded_;  // the lines of a compact file
     LineSource* input_ = &source_;
     ObsHeader header_;
     bool endedShort_ = false;

@@ -135,3 +135,51 @@ TEST(Rinex3Reader, BadInputIsNamedByFileAndLine) {
 
 }  // namespace
 }  // namespace zer2ivi::rinex2
+
+namespace zer2ivi::rinex2 {
+namespace {
+
+// A Compact RINEX file is read through the decoder: the same epochs,
+// satellites, values and flags as its plain twin.
+TEST(CompactInput, TheReaderGivesTheEpochsOfThePlainFile) {
+    struct Case {
+        const char* compact;
+        const char* plain;
+        size_t epochs;
+    };
+    const std::string dir = std::string(ZER2IVI_SOURCE_DIR) + "/tests/data/crinex/";
+    for (const Case& c : {Case{"AJAC3550.21D", "AJAC3550.21O", 0}, Case{"DUTH0630.22D", "DUTH0630.22O", 3},
+                          Case{"VLNS0010.22D", "VLNS0010.22O", 3}}) {
+        SCOPED_TRACE(c.compact);
+        ObsReader compact, plain;
+        ASSERT_TRUE(compact.open(dir + c.compact)) << compact.error();
+        ASSERT_TRUE(plain.open(dir + c.plain)) << plain.error();
+        EXPECT_EQ(compact.header().markerName, plain.header().markerName);
+        ObsEpoch a, b;
+        size_t epochs = 0;
+        for (;;) {
+            const auto status = compact.next(a);
+            ASSERT_EQ(status, plain.next(b)) << compact.error() << plain.error();
+            if (status != ObsReader::Status::kEpoch) break;
+            ++epochs;
+            ASSERT_EQ(a.time, b.time);
+            ASSERT_EQ(a.satelliteCount(), b.satelliteCount());
+            for (size_t s = 0; s < a.satelliteCount(); ++s) {
+                ASSERT_EQ(a.satellite(s).id(), b.satellite(s).id());
+                for (size_t t = 0; t < a.typeCountOf(s); ++t) {
+                    EXPECT_EQ(a.value(s, t).value, b.value(s, t).value);
+                    EXPECT_EQ(a.value(s, t).lli, b.value(s, t).lli);
+                    EXPECT_EQ(a.value(s, t).strength, b.value(s, t).strength);
+                }
+            }
+        }
+        EXPECT_EQ(compact.error(), "");
+        if (c.epochs > 0) {
+            EXPECT_EQ(epochs, c.epochs);
+        }
+        EXPECT_GT(epochs, 0u);
+    }
+}
+
+}  // namespace
+}  // namespace zer2ivi::rinex2
