@@ -3,6 +3,7 @@
 #include <string>
 
 #include "rinex2/gps_ticks.h"
+#include "rinex_names/rinex_names.h"
 
 namespace zer2ivi::products {
 
@@ -84,26 +85,7 @@ Ticks Piece_Start(Ticks time, Ticks length) {
 }
 
 std::string Piece_File_Name(std::string_view station, Ticks start, Ticks length) {
-    const CalendarTime time = Ticks_To_Calendar(start);
-    const int32_t day = Day_Of_Year(start);
-    std::string name(station);
-    name += static_cast<char>('0' + day / 100);
-    name += static_cast<char>('0' + day / 10 % 10);
-    name += static_cast<char>('0' + day % 10);
-    if (length >= kTicksPerDay) {
-        name += '0';
-    } else {
-        name += static_cast<char>('a' + time.hour);
-        if (length < kTicksPerHour) {
-            name += static_cast<char>('0' + time.minute / 10);
-            name += static_cast<char>('0' + time.minute % 10);
-        }
-    }
-    name += '.';
-    name += static_cast<char>('0' + time.year / 10 % 10);
-    name += static_cast<char>('0' + time.year % 10);
-    name += 'o';
-    return name;
+    return names::Short_Name(station, start, length, 'o');
 }
 
 }  // namespace zer2ivi::products
