@@ -150,12 +150,19 @@ int32_t Write_Nav3_Record(std::FILE* stream, EphemerisRecord& record, NavWeekCou
     double second = 0.0;
     Gps_To_Calendar(weeks.epochWeek, static_cast<double>(record.toe), hour, minute, second, month,
                     day, year);
-    // toe is whole seconds, so the epoch is too.
-    const int32_t wholeSecond = static_cast<int32_t>(second + 0.5);
+    // toe is whole seconds, so the epoch is too; a time beyond the calendar
+    // conversion's range leaves second out of range, written as 0.
+    const int32_t wholeSecond =
+        second >= 0.0 && second < 60.5 ? static_cast<int32_t>(second + 0.5) : 0;
     char epoch[32];
+    // A week far outside any real one still gives fields of their widths
+    // (the calendar conversion's out-of-range results, cut to their digits).
+    const auto digits = [](int32_t value, int32_t modulus) {
+        return (value % modulus + modulus) % modulus;
+    };
     std::snprintf(epoch, sizeof epoch, "G%02d %04d %02d %02d %02d %02d %02d", record.prn,
-                  year % 10000, month % 100, day % 100, hour % 100, minute % 100,
-                  wholeSecond % 100);
+                  digits(year, 10000), digits(month, 100), digits(day, 100), digits(hour, 100),
+                  digits(minute, 100), digits(wholeSecond, 100));
     LineBuilder clock;
     clock.text(epoch);
     Append_Number(clock, record.af0);

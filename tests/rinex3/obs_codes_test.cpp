@@ -96,12 +96,5 @@ TEST(Version2Selection, PreferenceWithinASystemAndBand) {
     }
 }
 
-TEST(Version2Preference, ListsTheCodesInOrder) {
-    EXPECT_EQ(Version2_Preference('G', "P1"), "C1W C1P C1Y");
-    EXPECT_EQ(Version2_Preference('G', "L2").substr(0, 15), "L2W L2P L2Y L2L");
-    EXPECT_EQ(Version2_Preference('R', "P1"), "C1P");
-    EXPECT_EQ(Version2_Preference('C', "C1"), "");
-}
-
 }  // namespace
 }  // namespace zer2ivi::rinex3
