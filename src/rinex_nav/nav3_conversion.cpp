@@ -3,9 +3,8 @@
 // it there once every record is written, so a failed conversion leaves no
 // partial file and an older file of that name untouched.
 #include <cstring>
-#include <filesystem>
+#include <cstdio>
 #include <limits>
-#include <system_error>
 
 #include "base/output_file.h"
 #include "rinex_nav/nav_texts.h"
@@ -81,7 +80,6 @@ Nav3Result Ephemeris_To_Nav3(const char* ephemerisPath, const char* navPath,
         return result;
     }
     const std::string partPath = std::string(navPath) + kPartSuffix;
-    std::error_code ignored;
     OutputFile output;
     if (!output.open(partPath.c_str())) {
         result.status = -1;
@@ -102,10 +100,9 @@ Nav3Result Ephemeris_To_Nav3(const char* ephemerisPath, const char* navPath,
     }
     Text_Close(input.file);
     written = output.close() && written;
-    std::error_code renamed;
-    if (written) std::filesystem::rename(partPath, navPath, renamed);
-    if (!written || renamed) {
-        std::filesystem::remove(partPath, ignored);
+    const bool renamed = written && Replace_File(partPath.c_str(), navPath);
+    if (!renamed) {
+        std::remove(partPath.c_str());
         result.status = -1;
         result.message = written ? Message(kMsgCannotReplace, navPath) : kMsgDiskFull;
         return result;
