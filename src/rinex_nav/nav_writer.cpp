@@ -143,8 +143,10 @@ int32_t Write_Nav3_Header(std::FILE* stream, const char* runBy) {
 }
 
 int32_t Write_Nav3_Record(std::FILE* stream, EphemerisRecord& record, NavWeekCounter& counter) {
-    if (record.prn < 1 || record.prn > kLastTwoDigitPrn) return 2;
+    // A record left out still counts for the week advances, so the records
+    // after it are dated as in the version 2 file.
     const NavRecordWeeks weeks = Count_Nav_Weeks(record, counter);
+    if (record.prn < 1 || record.prn > kLastTwoDigitPrn) return 2;
 
     int32_t hour = 0, minute = 0, month = 0, day = 0, year = 0;
     double second = 0.0;

@@ -58,7 +58,8 @@ int32_t Plain_Ephemeris_To_Nav(const char* ephemerisPath, const char* navPath,
 // 0 when the header lines were written, 1 as soon as a write failed.
 int32_t Write_Nav3_Header(std::FILE* stream, const char* runBy);
 // 0 when the eight lines were written, 1 as soon as a write failed; 2 (and
-// nothing written) when the PRN has no two-digit "Gnn" form (1 to 99).
+// nothing written, the week still counted) when the PRN has no two-digit
+// "Gnn" form (1 to 99).
 int32_t Write_Nav3_Record(std::FILE* stream, EphemerisRecord& record, NavWeekCounter& weeks);
 
 struct Nav3Options {

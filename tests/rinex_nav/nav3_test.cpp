@@ -110,20 +110,30 @@ TEST_F(Nav3Test, EpochLineAtTheEdgesOfWeeksAndPrns) {
 }
 
 TEST_F(Nav3Test, WeekAdvancesCountAsInVersionTwo) {
-    // Under the override the third record is one week past the base; the
-    // version 2 writer's counters (library state) are not touched.
+    // Under the override each week advance of the records moves the dates
+    // one week past the base; the version 2 writer's counters (library
+    // state) are not touched.
     NavWeekCounter weeks;
     weeks.weekOverride = true;
     weeks.baseWeek = 1300;
-    const int32_t recordWeeks[] = {1160, 1160, 1161, 1161};
-    const char* expected[] = {"  .130000000000D+04", "  .130000000000D+04", "  .130100000000D+04",
-                              "  .130100000000D+04"};
-    for (size_t i = 0; i < 4; ++i) {
+    // The second record (PRN 0) is left out but its week still advances.
+    struct Step {
+        int32_t prn, week;
+        const char* weekField;  // "" for a record left out
+    };
+    const Step steps[] = {{5, 1160, "  .130000000000D+04"},
+                          {0, 1161, ""},
+                          {5, 1160, "  .130100000000D+04"},
+                          {5, 1161, "  .130200000000D+04"}};
+    for (const Step& step : steps) {
         EphemerisRecord record = Example_Record();
-        record.week = recordWeeks[i];
+        record.prn = step.prn;
+        record.week = step.week;
         const auto lines = Written([&](std::FILE* f) { Write_Nav3_Record(f, record, weeks); });
-        ASSERT_EQ(lines.size(), 8u);
-        EXPECT_EQ(lines[5].substr(4 + 2 * 19, 19), expected[i]) << i;
+        ASSERT_EQ(lines.size(), *step.weekField ? 8u : 0u) << step.week;
+        if (*step.weekField) {
+            EXPECT_EQ(lines[5].substr(4 + 2 * 19, 19), step.weekField);
+        }
     }
     EXPECT_EQ(library.navWeekAdvanceCount, 0);
     EXPECT_EQ(library.navPreviousWeek, kNavPreviousWeekAtLoad);
