@@ -69,11 +69,12 @@ struct StationId {
     std::string id;              // nine characters
     bool countryKnown = true;    // false: made up as "SSSS00XXX"
 };
-// The id of a file: the user's --station-id when given (it must parse),
-// else a MARKER NAME that is a station id itself (blanks around it do not
-// count), else "SSSS00XXX" from the first four letters and digits of
-// fallback (upper case, filled with 'X'), with countryKnown false so that
-// the caller warns that the country is unknown.
+// The id of a file without a --station-id (which goes through
+// Parse_Station_Id): a MARKER NAME that is a station id itself (blanks
+// around it do not count), else "SSSS00XXX" from the first four letters and
+// digits of fallback (the marker name or the file name; upper case, filled
+// with 'X'), with countryKnown false so that the caller warns that the
+// country is unknown.
 StationId Choose_Station_Id(std::string_view markerName, std::string_view fallback);
 
 // "01D", "01H", "15M" for a span of exactly a day, an hour, a quarter-hour;
