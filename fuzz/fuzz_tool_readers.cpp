@@ -1,5 +1,5 @@
-// Bytes -> the command-line tool's own readers of outside input: the walk of
-// a binary observation log's record layout, the read-back of a navigation
+// Bytes -> the readers the tool and the job use on outside input: the walk
+// of a binary observation log's records, the read-back of a navigation
 // file (the RINEX 2 navigation reader in its tolerant mode, against its
 // strict one), and the JSON text of a file name.
 #include <clocale>
@@ -9,7 +9,7 @@
 #include "cli_support.h"
 #include "harness_support.h"
 #include "rinex2/nav_reader.h"
-#include "zeb_header_peek.h"
+#include "zebfile/zebfile.h"
 
 using namespace zer2ivi::cli;
 using namespace zer2ivi::fuzz;
@@ -20,14 +20,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = dir.file("input");
     Write_Bytes(path, data, size);
 
-    ZebLogExtent extent;
-    if (!Scan_Zeb_Log(path, extent)) {
-        Z2I_FUZZ_CHECK(extent.fileSize == size);
+    zer2ivi::ZebLogExtent extent;
+    const zer2ivi::ZebWalkResult walked = zer2ivi::Zeb_Walk_Log(path.c_str(), extent);
+    Z2I_FUZZ_CHECK(walked != zer2ivi::ZebWalkResult::Unreadable);
+    Z2I_FUZZ_CHECK(extent.fileSize == size);
+    if (walked == zer2ivi::ZebWalkResult::Walked) {
         Z2I_FUZZ_CHECK(extent.completeEnd >= 202 && extent.completeEnd <= extent.fileSize);
-        Z2I_FUZZ_CHECK(extent.epochs == 0 || extent.firstTimeOfWeek.has_value());
-        // The walk stops only at a refused record or less than a position
-        // record before the end.
-        Z2I_FUZZ_CHECK(!extent.refusal.empty() || extent.fileSize - extent.completeEnd < 68);
+        Z2I_FUZZ_CHECK(extent.epochs == 0 || extent.hasFirstTimeOfWeek);
+        // The whole file is whole epochs, or the walk says why not; a cut
+        // position record is shorter than one.
+        using zer2ivi::ZebStop;
+        Z2I_FUZZ_CHECK((extent.stop == ZebStop::EndOfFile) == (extent.completeEnd == extent.fileSize));
+        Z2I_FUZZ_CHECK(extent.stop != ZebStop::CutInPosition ||
+                       extent.fileSize - extent.completeEnd < 68);
+        Z2I_FUZZ_CHECK((extent.stop == ZebStop::EndOfFile) == (extent.stopReason[0] == '\0'));
     }
 
     // The tolerant reading reads every record the strict one does, with the

@@ -27,19 +27,6 @@ need_build_tools() {
   need_packages g++ cmake ninja-build libgtest-dev pkg-config python3 rtklib zlib1g-dev locales
 }
 
-# need_comma_locale: installs de_DE.UTF-8 system-wide (a locale whose decimal
-# point is a comma), so that the suite runs on a host where it exists.
-need_comma_locale() {
-  need_packages locales
-  locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && return 0
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "missing locale: de_DE.UTF-8 (run as root, or generate it)" >&2
-    return 1
-  fi
-  echo "generating locale: de_DE.UTF-8"
-  localedef -i de_DE -f UTF-8 de_DE.UTF-8
-}
-
 # build_tree DIR [cmake args...]
 build_tree() {
   local dir=$1; shift

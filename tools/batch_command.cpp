@@ -3,12 +3,10 @@
 // in convert and one failed log does not stop the others.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
-#include <sys/stat.h>
 
 #ifdef _WIN32
 #include <io.h>
@@ -24,10 +22,11 @@
 
 #include "cli_support.h"
 #include "commands.h"
+#include "job/batch.h"
+#include "job/worker_processes.h"
 #include "product_options.h"
 #include "rinex_names.h"
 #include "temp_files.h"
-#include "worker_processes.h"
 
 namespace zer2ivi::cli {
 namespace {
@@ -44,12 +43,17 @@ constexpr const char* kHelp =
     "the others.\n"
     "\n"
     "  -j, --jobs N               worker processes (default: the number of cores)\n"
-    "  -d, --directory DIR        where the RINEX files go (default: current directory)\n"
+    "  -d, --directory DIR        where the RINEX files go, made with its parents when\n"
+    "                             missing (default: current directory)\n"
     "      --ephemeris FILE       the ephemeris file of every log\n"
     "      --ephemeris-suffix S   otherwise each log's is the file beside it with the\n"
     "                             same stem and this suffix (default .eph)\n"
-    "Every other option is one of convert's (see zer2ivi convert --help), given to\n"
-    "each conversion.\n"
+    "Every other option is one of convert's, given to each conversion (the\n"
+    "list follows; zer2ivi convert --help tells what each does).\n"
+    "\n"
+    "Before any work starts, the names of every log's files are planned from the\n"
+    "log's first epoch; two logs whose files would get the same names (same\n"
+    "station and day, or with --split a common piece) are a usage error.\n"
     "\n"
     "On a terminal one progress line shows the files done, epochs per second and\n"
     "the time left.  The end is a table of every log: its RINEX files and epochs,\n"
@@ -68,7 +72,6 @@ struct Job {
     std::string error;
     std::vector<std::string> outputs;
     long long epochs = -1;
-    bool productEpochs = false;  // epochs of the products, not of the conversion
 };
 
 std::vector<OptionSpec> Batch_Options() {
@@ -78,55 +81,11 @@ std::vector<OptionSpec> Batch_Options() {
                                      {"ephemeris-suffix", 0, true}};
     for (const OptionSpec& spec : Convert_Option_Specs()) {
         if (spec.longName == "obs-file" || spec.longName == "nav-file" ||
-            spec.longName == "directory")
+            spec.longName == "directory" || spec.longName == "report-file")
             continue;  // one name for many files makes no sense
         specs.push_back(spec);
     }
     return specs;
-}
-
-// The log's ephemeris file: beside it, same stem, the suffix.
-std::string Ephemeris_Beside(const std::string& log, const std::string& suffix) {
-    const size_t slash = log.find_last_of("/\\");
-    const size_t dot = log.find_last_of('.');
-    const size_t stemEnd = dot != std::string::npos && (slash == std::string::npos || dot > slash)
-                               ? dot
-                               : log.size();
-    return log.substr(0, stemEnd) + suffix;
-}
-
-std::string Read_Text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// What a worker's convert printed: its files and epochs, or its error (the
-// last line of its standard error).
-void Read_Worker_Report(Job& job, const std::string& output, const std::string& errors) {
-    std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        for (const char* prefix : {"observation file: ", "navigation file: "})
-            if (line.rfind(prefix, 0) == 0) job.outputs.push_back(line.substr(std::strlen(prefix)));
-        constexpr std::string_view kProducts = "products: ";
-        if (line.rfind(kProducts, 0) == 0) {
-            job.epochs = std::atoll(line.c_str() + kProducts.size());
-            job.productEpochs = true;
-        }
-        constexpr std::string_view kWrote = "Wrote ";
-        if (const size_t at = line.find(kWrote);
-            !job.productEpochs && line.rfind("SUCCESS", 0) == 0 && at != std::string::npos)
-            job.epochs = std::atoll(line.c_str() + at + kWrote.size());
-    }
-    std::istringstream errorLines(errors);
-    while (std::getline(errorLines, line)) {
-        if (line.empty() || line.rfind("usage:", 0) == 0 || line.rfind("       ", 0) == 0) continue;
-        if (line.find(": warning: ") != std::string::npos) continue;
-        constexpr std::string_view kPrefix = "zer2ivi convert: ";
-        job.error = line.rfind(kPrefix, 0) == 0 ? line.substr(kPrefix.size()) : line;
-    }
 }
 
 class Progress {
@@ -183,7 +142,22 @@ void Print_Summary(const std::vector<Job>& jobs) {
 int Run_Batch(const std::vector<std::string>& arguments) {
     const std::vector<OptionSpec> specs = Batch_Options();
     CommandLine line;
-    if (auto exitCode = Start_Command(kCommand, arguments, specs, kUsage, kHelp, line))
+    std::string help = std::string(kHelp) + "\nconvert options:";
+    size_t column = 16;
+    for (const OptionSpec& spec : specs) {
+        if (spec.longName == "jobs" || spec.longName == "directory" ||
+            spec.longName == "ephemeris" || spec.longName == "ephemeris-suffix")
+            continue;
+        const std::string name = " --" + std::string(spec.longName) + (spec.takesValue ? " X" : "");
+        if (column + name.size() > 78) {
+            help += "\n ";
+            column = 1;
+        }
+        help += name;
+        column += name.size();
+    }
+    help += "\n";
+    if (auto exitCode = Start_Command(kCommand, arguments, specs, kUsage, help.c_str(), line))
         return *exitCode;
     if (line.positionals.empty()) return Usage_Error(kCommand, "needs OBSFILE...", kUsage);
     unsigned workers = std::max(1u, std::thread::hardware_concurrency());
@@ -201,11 +175,8 @@ int Run_Batch(const std::vector<std::string>& arguments) {
     if (auto error = Parse_Product_Options(line, false, products))
         return Usage_Error(kCommand, *error, kUsage);
     const std::string directory = line.value("directory").value_or(".");
-    struct stat status {};
-    if (stat(directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-        std::fprintf(stderr, "zer2ivi %s: -d '%s' is not a directory\n", kCommand, directory.c_str());
-        return kExitConversionFailed;
-    }
+    std::optional<int32_t> gpsWeek;
+    if (auto error = Gps_Week_Option(line, gpsWeek)) return Usage_Error(kCommand, *error, kUsage);
     const auto commonEphemeris = line.value("ephemeris");
     const std::string suffix = line.value("ephemeris-suffix").value_or(kDefaultSuffix);
     if (commonEphemeris && line.has("ephemeris-suffix"))
@@ -227,10 +198,34 @@ int Run_Batch(const std::vector<std::string>& arguments) {
     for (const std::string& log : line.positionals) {
         Job job;
         job.log = log;
-        if (!noNav) job.ephemeris = commonEphemeris.value_or(Ephemeris_Beside(log, suffix));
+        if (!noNav) job.ephemeris = commonEphemeris.value_or(job::Ephemeris_Beside(log, suffix));
         jobs.push_back(job);
     }
-    const std::string program = Own_Program_Path();
+    // The files every log will get, before any work starts.
+    std::vector<job::PlannedInput> planned;
+    const std::string marker = line.value("marker").value_or("");
+    for (const Job& job : jobs)
+        planned.push_back({job.log, Station_Designator(marker.empty() ? File_Stem(job.log) : marker),
+                           job::Log_Span(job.log, gpsWeek)});
+    std::optional<double> pieceSeconds;
+    if (products.pieceLength)
+        pieceSeconds = static_cast<double>(*products.pieceLength) / rinex2::kTicksPerSecond;
+    if (auto clash = job::Name_Clash(planned, pieceSeconds))
+        return Usage_Error(kCommand,
+                           "'" + jobs[clash->first].log + "' and '" + jobs[clash->second].log +
+                               "' would write files of the same names in '" + directory +
+                               "' (station " + planned[clash->first].station +
+                               (pieceSeconds ? ", pieces of the same time)" : ", same day)"),
+                           kUsage);
+    std::error_code made;
+    std::filesystem::create_directories(directory, made);
+    if (!std::filesystem::is_directory(directory)) {
+        std::fprintf(stderr, "zer2ivi %s: -d '%s' is not a directory%s%s\n", kCommand,
+                     directory.c_str(), made ? ": " : "", made ? made.message().c_str() : "");
+        return kExitConversionFailed;
+    }
+
+    const std::string program = job::Own_Program_Path();
     if (program.empty()) {
         std::fprintf(stderr, "zer2ivi %s: cannot find the program's own path\n", kCommand);
         return kExitConversionFailed;
@@ -241,12 +236,14 @@ int Run_Batch(const std::vector<std::string>& arguments) {
         return kExitConversionFailed;
     }
 
-    WorkerPool pool;
+    job::WorkerPool pool;
     Progress progress(jobs.size());
     size_t next = 0, done = 0;
     long long epochs = 0;
     const auto outputOf = [&](size_t i) { return scratch->file("out" + std::to_string(i)); };
     const auto errorsOf = [&](size_t i) { return scratch->file("err" + std::to_string(i)); };
+    const auto reportOf = [&](size_t i) { return scratch->file("report" + std::to_string(i)); };
+    FilesToRemove scratchFiles;
     progress.update(0, 0);
     while (done < jobs.size()) {
         while (next < jobs.size() && pool.running() < workers) {
@@ -255,6 +252,10 @@ int Run_Batch(const std::vector<std::string>& arguments) {
             if (!noNav) argv.push_back(job.ephemeris);
             argv.push_back("--directory");
             argv.push_back(directory);
+            argv.push_back("--report-file");
+            argv.push_back(reportOf(next));
+            for (const std::string& file : {outputOf(next), errorsOf(next), reportOf(next)})
+                scratchFiles.add(file);
             argv.insert(argv.end(), forwarded.begin(), forwarded.end());
             if (auto error = pool.start(next, program, argv, outputOf(next), errorsOf(next))) {
                 job.done = true;
@@ -269,7 +270,14 @@ int Run_Batch(const std::vector<std::string>& arguments) {
         Job& job = jobs[finished->job];
         job.done = true;
         job.exitCode = finished->exitCode;
-        Read_Worker_Report(job, Read_Text(outputOf(finished->job)), Read_Text(errorsOf(finished->job)));
+        if (const auto report = job::Read_Worker_Report(reportOf(finished->job))) {
+            job.outputs = report->files;
+            job.error = report->error;
+            if (report->converted) job.epochs = report->epochs;
+        } else if (job.exitCode == 0) {
+            job.exitCode = kExitConversionFailed;
+            job.error = "the worker left no report";
+        }
         if (job.exitCode == 0 && job.epochs > 0) epochs += job.epochs;
         ++done;
         progress.update(done, epochs);

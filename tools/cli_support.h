@@ -10,7 +10,17 @@
 #include <string_view>
 #include <vector>
 
+#include "job/user_values.h"
+
 namespace zer2ivi::cli {
+
+using job::Check_Header_Text;
+using job::kMaxGpsWeek;
+using job::Obs_Type_Names;
+using job::Parse_Antenna_Height;
+using job::Parse_Gps_Week;
+using job::Parse_Obs_Types;
+using job::Printable_Prefix;
 
 // Exit codes of every command.
 inline constexpr int kExitSuccess = 0;
@@ -48,31 +58,6 @@ struct CommandLine {
 std::optional<std::string> Parse_Command_Line(const std::vector<std::string>& arguments,
                                               const std::vector<OptionSpec>& specs,
                                               CommandLine& result);
-
-// A GPS week number: decimal digits only, 0 to kMaxGpsWeek.
-inline constexpr int32_t kMaxGpsWeek = 9999;
-std::optional<std::string> Parse_Gps_Week(std::string_view text, int32_t& week);
-
-// An antenna height in metres: a finite decimal number that fits the
-// 14-column "%14.3f" field of the RINEX "ANTENNA: DELTA H/E/N" line.
-std::optional<std::string> Parse_Antenna_Height(std::string_view text, double& metres);
-
-// A comma-separated list of observation types (C1, L1, L2, P2, D1, in any
-// order and letter case) as an ObsTypeMask.
-std::optional<std::string> Parse_Obs_Types(std::string_view text, uint32_t& mask);
-
-// The type names of a mask in RINEX order, e.g. {"C1", "L1"}.
-std::vector<std::string> Obs_Type_Names(uint32_t mask);
-
-// A text for a RINEX header column: printable ASCII only (a control
-// character would break the fixed line layout) and at most `columns`
-// characters, so that nothing is cut silently.
-std::optional<std::string> Check_Header_Text(std::string_view optionName, std::string_view text,
-                                             size_t columns);
-
-// Keeps the printable ASCII characters of text and at most `columns` of them
-// (for texts the tool fills in itself, such as the user name).
-std::string Printable_Prefix(std::string_view text, size_t columns);
 
 // Copies text into a fixed char array and terminates it; false (and an
 // empty field) when the text and its NUL do not fit.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli_support.h"
+#include "job/conversion_job.h"
 #include "zer2ivi/zer2ivi.h"
 
 namespace zer2ivi::cli {
@@ -23,9 +24,12 @@ int Run_Batch(const std::vector<std::string>& arguments);
 // The options of convert (batch passes them on).
 std::vector<OptionSpec> Convert_Option_Specs();
 
+// The conventional RINEX names of a conversion's files.
+job::NameFiles Conventional_Names();
+
 // Checks that path names a readable file and fits a 256-byte path field;
 // the error text names the argument by its role and gives the reason.
-std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path);
+using job::Check_Input_File;
 
 // Prints "zer2ivi <command>: <problem>" to stderr (a file error: no usage);
 // returns kExitConversionFailed.
@@ -49,9 +53,5 @@ std::optional<std::string> Gps_Week_Option(const CommandLine& line, std::optiona
 // Empty settings records of the right sizes, with the GPS week of the first
 // epoch when one is given.
 void Start_Settings(ObsSettings& obs, NavSettings& nav, std::optional<int32_t> gpsWeek);
-
-// Calls Zeb_To_Rinex once and takes the library's final message; a failure
-// also prints it to stderr.  true when the conversion succeeded.
-bool Run_Conversion(const ObsSettings& obs, const NavSettings& nav, std::string& message);
 
 }  // namespace zer2ivi::cli

@@ -1,5 +1,5 @@
-// zer2ivi convert: turns the command line into one ConvertJob, runs it
-// (convert_log.h) and reports.
+// zer2ivi convert: turns the command line into one conversion job
+// (job/conversion_job.h), runs it and reports.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,7 +7,9 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "convert_log.h"
+#include "job/batch.h"
 #include "product_options.h"
+#include "rinex_names.h"
 #include "temp_files.h"
 #include "zer2ivi/zer2ivi.h"
 
@@ -21,7 +23,8 @@ constexpr const char* kUsage =
     "       zer2ivi convert OBSFILE --no-nav [-o RINEX_OBS] [options]\n"
     "options: [--run-by TEXT] [--marker TEXT] [--observer TEXT] [--agency TEXT]\n"
     "         [--antenna-height METRES] [--types C1,L1,L2,P2,D1] [--gps-week N] [--force]\n"
-    "         [-d DIR] [product options: see --help]\n";
+    "         [-d DIR] [--from T] [--to T] [--interval S] [--split 1d|1h|15m] [--gzip]\n"
+    "         [--comment TEXT]... [header options]\n";
 
 constexpr const char* kHelp =
     "Converts a binary observation file and a broadcast ephemeris file (tagged\n"
@@ -44,6 +47,8 @@ constexpr const char* kHelp =
     "                           puts the first epoch nearest the log's creation date\n"
     "      --force              write the files even when a check of the ephemerides or\n"
     "                           of the dates fails (each is then a warning)\n"
+    "      --report-file FILE   also write the outcome to FILE as \"key value\" lines\n"
+    "                           (converted, epochs, file, error; for batch's workers)\n"
     "\n"
     "Nothing is written unless everything succeeds: both files are made under\n"
     "temporary names in their directories and renamed at the end; an existing\n"
@@ -58,7 +63,13 @@ constexpr const char* kHelp =
     "directory: ssss = the first four letters or digits of the marker name (or of\n"
     "OBSFILE's name), lower case, filled up with '_'; ddd = day of year and yy = year\n"
     "of the first epoch; f = 0.\n"
-    "Warnings (standard error) begin 'zer2ivi convert: warning: '.\n"
+    "A log cut inside an epoch is converted up to the last whole epoch, with a\n"
+    "warning naming the bytes that were not converted.  A requested observation\n"
+    "type the log lacks is a warning when --types names it.\n"
+    "With --split the pieces are named by their times, so -o cannot be given;\n"
+    "every file written is printed, one per line.\n"
+    "Every message begins 'zer2ivi convert: '; warnings (standard error)\n"
+    "'zer2ivi convert: warning: '.  --version prints the version.\n"
     "Exit status: 0 converted, 1 conversion failed, 2 usage error.\n";
 
 constexpr const char* kProductsHelp =
@@ -69,6 +80,35 @@ constexpr size_t kRunByColumns = 20;
 constexpr size_t kMarkerColumns = 60;
 constexpr size_t kObserverColumns = 20;
 constexpr size_t kAgencyColumns = 40;
+
+}  // namespace
+
+job::NameFiles Conventional_Names() {
+    return [](const std::string& marker, const std::string& log, int32_t year, int32_t month,
+              int32_t day, char letter) {
+        return Rinex_File_Name(Station_Designator(marker.empty() ? File_Stem(log) : marker), year,
+                               month, day, letter);
+    };
+}
+
+job::ProductStep Product_Step(const ProductOptions& options) {
+    job::ProductStep step;
+    step.stage = [options](const std::string& obsTemp, const std::string& obsFinal,
+                           const std::string& namedAfter, const job::CreateTemporary& create,
+                           std::vector<job::StagedFile>& files, bool& usageError) {
+        std::vector<StagedFile> staged;
+        auto error = Stage_Products(options, obsTemp, obsFinal, namedAfter, create, staged, usageError);
+        for (const StagedFile& file : staged) files.push_back({file.temporary, file.final, file.epochs});
+        return error;
+    };
+    if (options.gzip) {
+        step.gzip = Gzip_Copy;
+        step.gzipName = [](const std::string& name) { return With_Gzip_Suffix(name, true); };
+    }
+    return step;
+}
+
+namespace {
 
 // Turns the command line into a job; the error text for a usage error.
 std::optional<std::string> Build_Job(const CommandLine& line, ConvertJob& job) {
@@ -97,6 +137,9 @@ std::optional<std::string> Build_Job(const CommandLine& line, ConvertJob& job) {
     }
     if (job.obsOutput && job.navOutput && Same_File(*job.obsOutput, *job.navOutput))
         return "-o and -n name the same file";
+    if (job.obsOutput && line.has("split"))
+        return std::string("-o names one file; --split writes pieces named by their times (use -d)");
+    job.names = Conventional_Names();
 
     if (auto runBy = line.value("run-by")) {
         if (auto error = Check_Header_Text("--run-by", *runBy, kRunByColumns)) return error;
@@ -121,15 +164,17 @@ std::optional<std::string> Build_Job(const CommandLine& line, ConvertJob& job) {
     if (auto height = line.value("antenna-height"))
         if (auto error = Parse_Antenna_Height(*height, job.texts.antennaHeight)) return error;
     job.types = kAllObsTypes;
-    if (auto types = line.value("types"))
+    if (auto types = line.value("types")) {
         if (auto error = Parse_Obs_Types(*types, job.types)) return error;
+        job.typesNamed = true;
+    }
     if (auto directory = line.value("directory")) {
         if (directory->empty()) return std::string("-d: empty path");
         job.outputDirectory = *directory;
     }
     ProductOptions products;
     if (auto error = Parse_Product_Options(line, false, products)) return error;
-    if (products.changesProduct() || products.gzip) job.products = products;
+    if (products.changesProduct() || products.gzip) job.products = Product_Step(products);
     return Gps_Week_Option(line, job.gpsWeek);
 }
 
@@ -141,6 +186,7 @@ std::vector<OptionSpec> Convert_Option_Specs() {
         {"run-by", 0, true},         {"marker", 0, true},     {"observer", 0, true},
         {"agency", 0, true},         {"antenna-height", 0, true}, {"types", 0, true},
         {"gps-week", 0, true},       {"no-nav", 0, false},    {"force", 0, false},
+        {"report-file", 0, true},
     };
     Add_Product_Option_Specs(specs, false);
     return specs;
@@ -156,6 +202,9 @@ int Run_Convert(const std::vector<std::string>& arguments) {
     if (auto error = Build_Job(line, job)) return Usage_Error(kCommand, *error, kUsage);
 
     const ConvertResult result = Convert_Log(job);
+    if (auto reportFile = line.value("report-file"))
+        if (auto error = job::Write_Worker_Report(*reportFile, job::Report_Of(result, job.products.has_value())))
+            std::fprintf(stderr, "zer2ivi convert: %s\n", error->c_str());
     for (const std::string& warning : result.warnings)
         std::fprintf(stderr, "zer2ivi convert: warning: %s\n", warning.c_str());
     if (!result.converted) {
@@ -163,12 +212,15 @@ int Run_Convert(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "zer2ivi convert: %s\n", result.error.c_str());
         return kExitConversionFailed;
     }
-    std::printf("%s\n", result.message.c_str());
     if (job.products) {
         size_t epochs = 0;
         for (size_t count : result.productEpochs) epochs += count;
+        std::printf("SUCCESS: Converted %d epochs of %s\n", result.epochs, job.log.c_str());
         std::printf("products: %zu epochs in %zu observation file%s\n", epochs,
                     result.obsFiles.size(), result.obsFiles.size() == 1 ? "" : "s");
+    } else {
+        std::printf("SUCCESS: Wrote %d epochs to RINEX file %s\n", result.epochs,
+                    result.obsFile.c_str());
     }
     for (const std::string& file : result.obsFiles) std::printf("observation file: %s\n", file.c_str());
     if (!result.navFile.empty()) std::printf("navigation file: %s\n", result.navFile.c_str());

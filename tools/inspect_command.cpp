@@ -1,24 +1,16 @@
 // zer2ivi inspect: what the RINEX observation header of a binary observation
-// file will say, without leaving any RINEX file behind.
-//
-// The tool knows the file only through the public library: it converts the
-// file with all five observation types into a private temporary directory,
-// together with an ephemeris file that holds no ephemeris (so the week state
-// is left as it is), reads back the header the library wrote and removes
-// everything again.  The channel count and receiver code come from the
-// binary file's own header, which the RINEX header does not carry.
+// file will say, without leaving any RINEX file behind: the job converts it
+// into a private temporary directory and gives the conversion's result.
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "cli_support.h"
 #include "commands.h"
-#include "obs_header_reader.h"
-#include "temp_files.h"
-#include "zeb_header_peek.h"
-#include "zer2ivi/zer2ivi.h"
+#include "gpstime/gpstime.h"
+#include "job/conversion_job.h"
 
 namespace zer2ivi::cli {
 namespace {
@@ -43,10 +35,11 @@ const std::vector<OptionSpec> kOptions = {
     {"gps-week", 0, true},
 };
 
-// A tagged ephemeris file without any ephemeris: converts to a navigation
-// file with zero records and does not touch the library's base week.
-constexpr const char* kEmptyEphemeris = "$EPHREC\n";
 
+struct SatelliteCounts {
+    std::string label;  // "G04"
+    std::vector<int32_t> counts;
+};
 
 struct EpochReport {
     bool known = false;         // false for a file without epochs
@@ -71,22 +64,20 @@ struct Report {
     std::array<double, 3> approxPosition{};
 };
 
-std::string Calendar_Text(const EpochTime& time) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%09.6f", time.year, time.month,
-                  time.day, time.hour, time.minute, time.second);
-    return text;
-}
-
-EpochReport Describe_Epoch(const EpochTime& time, int64_t firstWeek, bool weekKnown) {
+EpochReport Describe_Epoch(const api::GpsTime& time, int64_t firstWeek, bool weekKnown) {
     EpochReport report;
     report.known = true;
     report.weekKnown = weekKnown;
-    const GpsWeekSeconds gps = Calendar_To_Gps(time);
-    report.calendar = Calendar_Text(time);
-    report.gpsWeek = gps.week;
-    report.weekOffset = gps.week - firstWeek;
-    report.secondsOfWeek = gps.seconds;
+    int32_t hour = 0, minute = 0, month = 0, day = 0, year = 0;
+    double second = 0.0;
+    Gps_To_Calendar(time.week, time.secondsOfWeek, hour, minute, second, month, day, year);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%09.6f", year, month, day, hour,
+                  minute, second);
+    report.calendar = text;
+    report.gpsWeek = time.week;
+    report.weekOffset = time.week - firstWeek;
+    report.secondsOfWeek = time.secondsOfWeek;
     return report;
 }
 
@@ -197,66 +188,39 @@ int Run_Inspect(const std::vector<std::string>& arguments) {
     const std::string& input = line.positionals[0];
     std::optional<int32_t> gpsWeek;
     if (auto error = Gps_Week_Option(line, gpsWeek)) return Usage_Error(kCommand, *error, kUsage);
-    if (auto error = Check_Input_File("OBSFILE", input)) return File_Error(kCommand, *error);
-    ZebLogExtent extent;
-    if (auto error = Scan_Zeb_Log(input, extent))
-        return File_Error(kCommand, "OBSFILE '" + input + "': " + *error);
+    const job::LogFacts facts = job::Inspect_Log(input, gpsWeek);
+    if (!facts.error.empty()) return File_Error(kCommand, facts.error);
+    const api::ObservationResult& result = facts.observations;
+    for (const std::string& warning : result.warnings)
+        std::fprintf(stderr, "zer2ivi inspect: warning: OBSFILE '%s': %s\n", input.c_str(),
+                     warning.c_str());
 
-    auto directory = TempDirectory::Create();
-    if (!directory) {
-        std::fprintf(stderr, "zer2ivi inspect: cannot create a temporary directory\n");
-        return kExitConversionFailed;
-    }
-    const std::string ephemerisPath = directory->file("none.eph");
-    const std::string obsPath = directory->file("inspect.o");
-    const std::string navPath = directory->file("inspect.n");
-    {
-        std::ofstream ephemeris(ephemerisPath, std::ios::binary);
-        ephemeris << kEmptyEphemeris;
-        if (!ephemeris.flush()) {
-            std::fprintf(stderr, "zer2ivi inspect: cannot write %s\n", ephemerisPath.c_str());
-            return kExitConversionFailed;
-        }
-    }
-
-    ObsSettings obs;
-    NavSettings nav;
-    Start_Settings(obs, nav, gpsWeek);
-    if (!Copy_Field(obs.zebFileName, sizeof obs.zebFileName, input) ||
-        !Copy_Field(obs.rinexObsFileName, sizeof obs.rinexObsFileName, obsPath) ||
-        !Copy_Field(nav.ephemerisFileName, sizeof nav.ephemerisFileName, ephemerisPath) ||
-        !Copy_Field(nav.rinexNavFileName, sizeof nav.rinexNavFileName, navPath)) {
-        std::fprintf(stderr, "zer2ivi inspect: temporary path %s too long\n",
-                     directory->path().c_str());
-        return kExitConversionFailed;
-    }
-    obs.obsTypeMask = kAllObsTypes;
-    std::string message;
-    if (!Run_Conversion(obs, nav, message)) return kExitConversionFailed;
-
-    ObsHeaderFacts facts;
-    if (auto error = Read_Obs_Header(obsPath, facts)) {
-        std::fprintf(stderr, "zer2ivi inspect: %s\n", error->c_str());
-        return kExitConversionFailed;
-    }
     Report report;
     report.file = input;
-    report.epochs = Success_Epoch_Count(message).value_or(0);
-    report.receiver = facts.receiverName;
-    if (auto header = Peek_Zeb_Header(input)) {
-        report.receiverType = header->receiverType;
-        report.channels = header->channelCount;
-    }
-    report.satelliteSystem = facts.satelliteSystem;
+    report.epochs = result.epochsWritten;
+    report.receiver = result.receiverName;
+    report.receiverType = result.logHeader.receiverType;
+    report.channels = result.logHeader.channelCount;
+    report.satelliteSystem = result.systemLetter;
     if (report.epochs > 0) {
-        const int64_t firstWeek = Calendar_To_Gps(facts.firstObs).week;
-        report.first = Describe_Epoch(facts.firstObs, firstWeek, gpsWeek.has_value());
-        report.last = Describe_Epoch(facts.lastObs, firstWeek, gpsWeek.has_value());
+        report.first = Describe_Epoch(result.first, result.first.week, gpsWeek.has_value());
+        report.last = Describe_Epoch(result.last, result.first.week, gpsWeek.has_value());
     }
-    report.intervalSeconds = facts.intervalSeconds;
-    report.types = facts.types;
-    report.satellites = facts.satellites;
-    report.approxPosition = facts.approxPosition;
+    // The header states the interval in whole seconds from 1 s on.
+    if (result.interval >= 1.0)
+        report.intervalSeconds = static_cast<int32_t>(std::floor(result.interval + 0.5));
+    report.types = Obs_Type_Names(result.typesWritten);
+    for (const api::SatelliteCounts& satellite : result.satellites) {
+        SatelliteCounts counts;
+        counts.label = satellite.label;
+        for (char& c : counts.label)
+            if (c == ' ') c = '0';
+        for (size_t i = 0; i < job::kObsTypeNames.size(); ++i)
+            if ((result.typesWritten & job::kObsTypeNames[i].bit) != 0)
+                counts.counts.push_back(satellite.values[i]);
+        report.satellites.push_back(counts);
+    }
+    report.approxPosition = result.approxPosition;
     if (line.has("json"))
         Print_Json(report);
     else

@@ -27,22 +27,7 @@ constexpr const char* kMainUsage =
     "       zer2ivi --version | --help\n"
     "Run 'zer2ivi COMMAND --help' for the options of a command.\n";
 
-constexpr size_t kPathFieldSize = sizeof(ObsSettings::zebFileName);
-
 }  // namespace
-
-std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return role + " '" + path + "': " + std::strerror(errno);
-    if (S_ISDIR(status.st_mode)) return role + " '" + path + "': " + std::strerror(EISDIR);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return role + " '" + path + "': " + std::strerror(errno);
-    std::fclose(file);
-    if (path.size() >= kPathFieldSize)
-        return role + " '" + path + "': path longer than " + std::to_string(kPathFieldSize - 1) +
-               " characters";
-    return std::nullopt;
-}
 
 int File_Error(const char* command, const std::string& problem) {
     std::fprintf(stderr, "zer2ivi %s: %s\n", command, problem.c_str());
@@ -86,18 +71,6 @@ void Start_Settings(ObsSettings& obs, NavSettings& nav, std::optional<int32_t> g
     }
 }
 
-bool Run_Conversion(const ObsSettings& obs, const NavSettings& nav, std::string& message) {
-    const int32_t result = Zeb_To_Rinex(&obs, &nav);
-    char text[ZER2IVI_MESSAGE_SIZE] = {};
-    Get_Error_Str(text);
-    message = text;
-    if (result != 0) {
-        std::fprintf(stderr, "%s\n", text);
-        return false;
-    }
-    return true;
-}
-
 }  // namespace zer2ivi::cli
 
 int main(int argc, char** argv) {
@@ -109,6 +82,15 @@ int main(int argc, char** argv) {
     }
     const std::string command = arguments.front();
     arguments.erase(arguments.begin());
+    // Every command takes --version (before a "--" that ends its options).
+    for (const std::string& argument : arguments) {
+        if (argument == "--") break;
+        if (argument == "--version" && (command == "convert" || command == "inspect" ||
+                                        command == "edit" || command == "batch" || command == "qc")) {
+            std::printf("zer2ivi %s\n", ZER2IVI_VERSION);
+            return kExitSuccess;
+        }
+    }
     if (command == "convert") return Run_Convert(arguments);
     if (command == "inspect") return Run_Inspect(arguments);
     if (command == "edit") return Run_Edit(arguments);

@@ -20,7 +20,6 @@
 #include "qc/qc_report.h"
 #include "qc/qc_run.h"
 #include "temp_files.h"
-#include "zeb_header_peek.h"
 #include "zer2ivi/zer2ivi.h"
 
 namespace zer2ivi::cli {
@@ -29,7 +28,8 @@ namespace {
 constexpr const char* kCommand = "qc";
 
 constexpr const char* kUsage =
-    "usage: zer2ivi qc INPUT [--nav NAV] [--mask DEGREES] [--position X,Y,Z] [--json] [--html FILE]\n";
+    "usage: zer2ivi qc INPUT [--nav NAV] [--mask DEGREES] [--position X,Y,Z] [--force] [--json]\n"
+    "                  [--html FILE]\n";
 
 constexpr const char* kHelp =
     "Checks an observation file: completeness, gaps, cycle slips and multipath.\n"
@@ -41,14 +41,20 @@ constexpr const char* kHelp =
     "  --mask DEGREES     elevation mask (default 10)\n"
     "  --position X,Y,Z   receiver position, metres ECEF (default: the header's\n"
     "                     APPROX POSITION XYZ)\n"
+    "  --force            check a file whose epochs go back in time or repeat:\n"
+    "                     repeated epochs dropped (the first kept), backward\n"
+    "                     jumps listed as gaps (without it such a file is refused)\n"
     "  --json             print the figures as one JSON object\n"
     "  --html FILE        write the report with its plots to FILE\n"
     "\n"
     "Without --json or --html a text summary is printed.  Times are GPS time.\n"
+    "Warnings (a file that ends inside an epoch, options not applied, epochs\n"
+    "without ephemeris) go to standard error and into the report.\n"
     "Exit status: 0 checked, 1 an input could not be read, 2 usage error.\n";
 
 const std::vector<OptionSpec> kOptions = {
     {"nav", 0, true}, {"mask", 0, true}, {"position", 0, true}, {"json", 0, false}, {"html", 0, true},
+    {"force", 0, false},
 };
 
 constexpr std::string_view kRinexLabel = "RINEX VERSION / TYPE";
@@ -59,6 +65,8 @@ struct QcRequest {
     std::string input;
     std::optional<std::string> nav;
     double mask = qc::kDefaultMaskDegrees;
+    bool maskGiven = false;
+    bool force = false;
     std::optional<qc::Vector3> position;
     bool json = false;
     std::optional<std::string> html;
@@ -80,7 +88,9 @@ std::optional<std::string> Build_Request(const CommandLine& line, QcRequest& req
         return line.positionals.empty() ? "needs INPUT" : "too many arguments";
     request.input = line.positionals[0];
     request.nav = line.value("nav");
+    request.force = line.has("force");
     if (auto mask = line.value("mask")) {
+        request.maskGiven = true;
         if (!Parse_Real(*mask, request.mask) || request.mask < -90 || request.mask > 90)
             return "--mask '" + *mask + "': not an elevation in degrees (-90 to 90)";
     }
@@ -207,7 +217,7 @@ int Run_Qc(const std::vector<std::string>& arguments) {
     if (request.nav)
         if (auto error = Check_Input_File("NAV", *request.nav)) return File_Error(kCommand, *error);
 
-    const bool binaryLog = Peek_Zeb_Header(request.input).has_value();
+    const bool binaryLog = Is_Binary_Log(request.input);
     const bool navIsRinex = request.nav && Is_Rinex(*request.nav);
     if (binaryLog && !request.nav)
         return Usage_Error(kCommand, "a binary observation file needs --nav with its ephemeris file", kUsage);
@@ -262,9 +272,13 @@ int Run_Qc(const std::vector<std::string>& arguments) {
     options.ephemerides = navigationPath ? &store : nullptr;
     options.position = request.position;
     options.maskDegrees = request.mask;
+    options.maskGiven = request.maskGiven;
+    options.force = request.force;
     qc::QcReport report;
     std::string error;
     if (!qc::Run_Quality_Check(options, report, error)) return File_Error(kCommand, error);
+    for (const std::string& warning : report.warnings)
+        std::fprintf(stderr, "zer2ivi qc: warning: %s\n", warning.c_str());
 
     if (request.html)
         if (auto failure = Write_Whole(*request.html, qc::Html_Report(report)))

@@ -50,14 +50,21 @@ private:
 
 }  // namespace
 
-int32_t Convert_Observations(const ObsSettings& settings) {
+int32_t Convert_Observations(const ObsSettings& settings, uint64_t readLimit, ObsReport* report) {
+    ObsReport scratch;
+    ObsReport& out = report != nullptr ? *report : scratch;
+    out = ObsReport{};
+    const auto fail = [&out](ObsFailure failure) {
+        out.failure = failure;
+        return 1;
+    };
     int32_t rolloverCount = 0;
-    int32_t epochsWritten = 0;
-    ObsSummary summary{};
+    int32_t& epochsWritten = out.epochsWritten;
+    ObsSummary& summary = out.summary;
 
     if (settings.structSize != ZER2IVI_OBS_SETTINGS_SIZE) {
         Set_Message(kMsgWrongStructSize);
-        return 1;
+        return fail(ObsFailure::WrongStructSize);
     }
 
     const FieldText<kPathFieldSize> outputPath(settings.rinexObsFileName);
@@ -68,26 +75,29 @@ int32_t Convert_Observations(const ObsSettings& settings) {
     OutputFile output;
     if (!output.open(outputPath.text)) {
         Format_Message(kMsgCouldNotOpen, File_Part_Of(outputPath.text));
-        return 1;
+        return fail(ObsFailure::CannotOpenOutput);
     }
     output.take_large_buffer();
 
     if (!input.open(zebPath.text)) {
         // Replaces the reader's message; the output stays behind, empty.
         Format_Message(kMsgCouldNotOpen, File_Part_Of(zebPath.text));
-        return 1;
+        return fail(ObsFailure::CannotOpenLog);
     }
+    input.get()->readLimit = readLimit;
+    out.bytesRead = input.get()->offset;
+    out.logHeader = input.get()->header;
 
     if (Prescan_Observations(input.get(), summary) != 0) {
         Format_Message(kMsgProblemScanning, File_Part_Of(zebPath.text));
-        return 1;
+        return fail(ObsFailure::ScanFailed);
     }
 
     const uint32_t obsTypes = settings.obsTypeMask & summary.obsTypesFound;
 
     if (Write_Obs_Header(output.stream(), settings, summary, obsTypes) != 0) {
         Set_Message(kMsgDiskFull);
-        return 1;
+        return fail(ObsFailure::DiskFull);
     }
 
     PositionRecord position{};
@@ -100,8 +110,9 @@ int32_t Convert_Observations(const ObsSettings& settings) {
         if (status == -1) break;
         if (status != 0) {
             // The reader's message, naming the full path, stands.
-            return 1;
+            return fail(ObsFailure::ReadFailed);
         }
+        out.bytesRead = input.get()->offset;
         if (Week_Rolled_Over(previousPosition.timeOfWeek, position.timeOfWeek)) {
             rolloverCount = Add_Weeks(rolloverCount, 1);
         }
@@ -109,7 +120,7 @@ int32_t Convert_Observations(const ObsSettings& settings) {
                             previousMeasurements, obsTypes,
                             Add_Weeks(library.baseWeek, rolloverCount)) != 0) {
             Set_Message(kMsgDiskFull);
-            return 1;
+            return fail(ObsFailure::DiskFull);
         }
         // The whole epoch, also the slots beyond its count.
         previousPosition = position;
@@ -123,7 +134,7 @@ int32_t Convert_Observations(const ObsSettings& settings) {
     input.close();
     if (!complete) {
         Set_Message(kMsgDiskFull);
-        return 1;
+        return fail(ObsFailure::DiskFull);
     }
     Format_Message(kMsgSuccess, epochsWritten, File_Part_Of(outputPath.text));
     return 0;

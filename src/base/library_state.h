@@ -35,6 +35,11 @@ struct LibraryState {
     // Source of the current UTC time for "PGM / RUN BY / DATE" lines;
     // nullptr is the system clock (tests fix it).
     std::tm (*utcClock)() = nullptr;
+    // The time code's internal consistency message: printed on standard
+    // output by the exports; the conversion API turns it off and reports
+    // the count as a warning.
+    bool printTimeCodeMessages = true;
+    int32_t timeCodeMessages = 0;
 };
 
 extern LibraryState library;

@@ -1,8 +1,11 @@
 #include "gpstime/gpstime.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
+
+#include "base/library_state.h"
 
 
 namespace zer2ivi {
@@ -80,7 +83,8 @@ const CalendarTime& Seconds_To_Calendar(int64_t t) {
         }
     }
     if (month < 0) {
-        std::fputs(kMsgBadDayNumber, stdout);
+        if (library.timeCodeMessages < INT32_MAX) ++library.timeCodeMessages;
+        if (library.printTimeCodeMessages) std::fputs(kMsgBadDayNumber, stdout);
         month = 0;
     }
     r -= dayOfYear * kSecondsPerDay;

@@ -40,6 +40,21 @@ Combinations Combine(double code1, double l1Cycles, double l2Cycles, double code
     return {code1 - kMp1L1 * l1 + kMp1L2 * l2, code2 - kMp2L1 * l1 + kMp2L2 * l2, l1 - l2};
 }
 
+double Wide_Lane(double code1, double l1Cycles, double l2Cycles, double code2) {
+    return (l1Cycles - l2Cycles) -
+           (kFrequencyL1 * code1 + kFrequencyL2 * code2) / ((kFrequencyL1 + kFrequencyL2) * kWideLaneWavelength);
+}
+
+double Geometry_Free_Limit(double dt) { return kGeometryFreeJump + kGeometryFreeRate * std::fabs(dt); }
+
+std::string Rule_Letters(uint8_t rules) {
+    std::string letters;
+    const char* kLetters = "abcd";
+    for (int bit = 0; bit < 4; ++bit)
+        if ((rules & (1u << bit)) != 0) letters += kLetters[bit];
+    return letters;
+}
+
 // ---- interval ---------------------------------------------------------------
 
 void IntervalFinder::Add(double time) {
@@ -115,18 +130,48 @@ QcEngine::SatelliteState& QcEngine::State_Of(char system, int prn) {
     return states_[static_cast<size_t>(lookup_[slot])];
 }
 
+bool QcEngine::Is_Repeat(double time) const {
+    constexpr double kSameTime = 0.0005;  // seconds
+    for (const Stretch& s : read_)
+        if (time >= s.start - kSameTime && time <= s.end + kSameTime) return true;
+    return false;
+}
+
 void QcEngine::Add(const QcEpoch& epoch) {
     if (epoch.flag != 0 && epoch.flag != 1) return;
-    ++epochIndex_;
+    const double t = epoch.time;
+    bool newStretch = false;
     if (result_.epochs == 0) {
-        result_.first = epoch.time;
-    } else if (epoch.time - previousTime_ > longStep_) {
-        ++result_.gapCount;
-        if (result_.gaps.size() < kMaxGapsListed) result_.gaps.push_back({previousTime_, epoch.time});
+        result_.first = result_.last = t;
+        newStretch = true;
+    } else {
+        // Only an epoch not after the latest one may fall where epochs were read.
+        if (t <= result_.last && Is_Repeat(t)) {
+            ++result_.repeatedEpochs;
+            return;
+        }
+        const bool backward = t < previousTime_;
+        if (backward || t - previousTime_ > longStep_) {
+            ++result_.gapCount;
+            if (result_.gaps.size() < kMaxGapsListed) result_.gaps.push_back({previousTime_, t});
+            if (backward) {
+                ++result_.backwardJumps;
+            } else {
+                result_.missingSeconds += t - previousTime_ - settings_.interval;
+            }
+            newStretch = true;
+        }
     }
+    if (newStretch) {
+        if (read_.size() < kMaxStretchesRead) read_.push_back({t, t});
+    } else if (!read_.empty()) {
+        read_.back().end = std::max(read_.back().end, t);
+    }
+    ++epochIndex_;
     ++result_.epochs;
-    result_.last = epoch.time;
-    previousTime_ = epoch.time;
+    result_.first = std::min(result_.first, t);
+    result_.last = std::max(result_.last, t);
+    previousTime_ = t;
     for (const SatelliteObservation& obs : epoch.satellites) {
         Observe(State_Of(obs.system, obs.prn), obs, epoch.time);
     }
@@ -136,9 +181,12 @@ void QcEngine::Add(const QcEpoch& epoch) {
 
 void QcEngine::Add_Stretch(SatelliteState& state, double time) {
     std::vector<Stretch>& stretches = state.plot.observed;
-    const bool continues = !stretches.empty() &&
-                           (state.lastSeenEpoch == epochIndex_ - 1 ||
-                            time - stretches.back().end <= state.stretchMerge);
+    // A stretch ends at the last epoch before a gap; without an interval,
+    // at an epoch the satellite is missing from.
+    const bool continues =
+        !stretches.empty() && time >= stretches.back().end &&
+        (state.stretchMerge > 0 ? time - stretches.back().end <= state.stretchMerge
+                                : state.lastSeenEpoch == epochIndex_ - 1);
     if (continues) {
         stretches.back().end = time;
     } else {
@@ -162,9 +210,10 @@ void QcEngine::Add_Stretch(SatelliteState& state, double time) {
 
 void QcEngine::Observe(SatelliteState& state, const SatelliteObservation& obs, double time) {
     SatelliteFigures& figures = state.figures;
-    if (figures.epochsObserved == 0) figures.first = time;
+    if (figures.epochsObserved == 0) figures.first = figures.last = time;
     ++figures.epochsObserved;
-    figures.last = time;
+    figures.first = std::min(figures.first, time);
+    figures.last = std::max(figures.last, time);
     Add_Stretch(state, time);
     if (!figures.gps) return;
 
@@ -174,12 +223,15 @@ void QcEngine::Observe(SatelliteState& state, const SatelliteObservation& obs, d
     bool usable = obs.hasCode1 && obs.code1 != 0 && obs.hasL1 && obs.l1 != 0 && obs.hasL2 &&
                   obs.l2 != 0 && obs.hasCode2 && obs.code2 != 0;
     SatelliteDirections* directions = settings_.directions;
+    float seenAt = std::numeric_limits<float>::quiet_NaN();
     if (directions != nullptr) {
         double elevation = 0, azimuth = 0;
         if (!directions->Direction(obs.prn, time, elevation, azimuth)) {
             usable = false;
+            ++result_.noEphemeris;
         } else if (directions->Knows_Elevations()) {
             if (elevation < settings_.maskDegrees) usable = false;
+            seenAt = static_cast<float>(elevation);
             if (static_cast<uint64_t>(epochIndex_) % skyStride_ == 0 && elevation >= 0) {
                 state.plot.sky.push_back({static_cast<float>(azimuth), static_cast<float>(elevation),
                                           static_cast<uint32_t>(epochIndex_)});
@@ -190,13 +242,21 @@ void QcEngine::Observe(SatelliteState& state, const SatelliteObservation& obs, d
     if (!usable) return;
 
     const Combinations values = Combine(obs.code1, obs.l1, obs.l2, obs.code2);
+    const double wideLane = Wide_Lane(obs.code1, obs.l1, obs.l2, obs.code2);
     bool newArc = !state.hasUsable;
+    uint8_t rules = 0;
     if (state.hasUsable) {
-        const bool lossOfLock = state.lossOfLockPending;
-        const bool stepTooLong = time - state.lastUsable > longStep_;
-        const bool geometryFreeJump = std::fabs(values.gf - state.lastGeometryFree) > kGeometryFreeJump;
-        newArc = lossOfLock || stepTooLong || geometryFreeJump;
-        if ((lossOfLock || geometryFreeJump) && !stepTooLong) {
+        const double dt = time - state.lastUsable;
+        if (state.lossOfLockPending) rules |= kRuleLossOfLock;
+        if (dt > longStep_ || dt < 0) rules |= kRuleLongStep;
+        if (std::fabs(values.gf - state.lastGeometryFree) > Geometry_Free_Limit(dt)) rules |= kRuleGeometryFree;
+        const Arc& arc = state.arc;
+        if (arc.count > 0) {
+            const double mean = arc.wideLaneOrigin + arc.wideLaneSum / static_cast<double>(arc.count);
+            if (std::fabs(wideLane - mean) > kWideLaneJump) rules |= kRuleWideLane;
+        }
+        newArc = rules != 0;
+        if (Is_Slip(rules)) {
             ++figures.slips;
             if (state.plot.slipTimes.size() < kMaxSlipMarks) state.plot.slipTimes.push_back(time);
         }
@@ -204,16 +264,21 @@ void QcEngine::Observe(SatelliteState& state, const SatelliteObservation& obs, d
     if (newArc) {
         Close_Arc(state);
         ++figures.arcs;
+        if (figures.arcStarts.size() < kMaxArcStartsListed) figures.arcStarts.push_back({time, rules});
         state.arc.origin1 = values.mp1;
         state.arc.origin2 = values.mp2;
+        state.arc.wideLaneOrigin = wideLane;
     }
     state.hasUsable = true;
     state.lossOfLockPending = false;
     state.lastUsable = time;
     state.lastGeometryFree = values.gf;
     ++figures.usableEpochs;
+    ++(obs.code1IsP ? figures.usableP1 : figures.usableC1);
+    ++(obs.code2IsP ? figures.usableP2 : figures.usableC2);
 
     Arc& arc = state.arc;
+    arc.wideLaneSum += wideLane - arc.wideLaneOrigin;
     const double d1 = values.mp1 - arc.origin1;
     const double d2 = values.mp2 - arc.origin2;
     ++arc.count;
@@ -222,7 +287,7 @@ void QcEngine::Observe(SatelliteState& state, const SatelliteObservation& obs, d
     arc.sum2 += d2;
     arc.sumSquares2 += d2 * d2;
     if (static_cast<uint64_t>(epochIndex_) % multipathStride_ == 0) {
-        state.plot.multipath.push_back({time, static_cast<float>(d1), static_cast<float>(d2),
+        state.plot.multipath.push_back({time, static_cast<float>(d1), static_cast<float>(d2), seenAt,
                                         static_cast<uint32_t>(epochIndex_),
                                         static_cast<uint32_t>(figures.arcs)});
         ++multipathPoints_;

@@ -6,14 +6,23 @@
 // The numbers follow fixed definitions, so that another implementation gets
 // the same figures:
 //   - epochs are the records with flag 0 or 1; a gap is a step between
-//     consecutive epochs above 1.5 intervals;
-//   - only GPS satellites (system G or blank) are checked; a usable epoch of
-//     a satellite has code 1, L1, L2 and code 2 (0 is missing) and, with
-//     directions known, an ephemeris within 4 hours and elevation >= mask;
+//     consecutive epochs above 1.5 intervals, and its missing time is the
+//     step less one interval; an epoch dated within a stretch of epochs
+//     already read is a repeat and is dropped (the first is kept); an epoch
+//     dated before the previous one, not a repeat, is a backward jump,
+//     listed with the gaps;
+//   - only GPS satellites (system G or blank) are checked; code 1 of an
+//     observation is P1 where that value is present, else C1; code 2 is P2,
+//     else C2; a usable epoch of a satellite has code 1, L1, L2 and code 2
+//     (0 is missing) and, with directions known, an ephemeris within 4 hours
+//     and elevation >= mask;
 //   - MP1, MP2 and GF of a usable epoch are the dual-frequency combinations
-//     below; a new arc starts on a loss-of-lock bit since the previous usable
-//     epoch (a), a step above 1.5 intervals (b) or a GF jump above 0.15 m (c);
-//     a slip is an arc start from (a) or (c) but not (b);
+//     below, Nw the Melbourne-Wuebbena wide lane in cycles; a new arc starts
+//     on a loss-of-lock bit since the previous usable epoch (a), a step above
+//     1.5 intervals or backwards (b), |dGF| above 0.10 m + 0.002 m/s times
+//     the time since the previous usable epoch (c), or Nw more than 5 cycles
+//     off its mean over the arc's earlier epochs (d); a slip is an arc start
+//     from (a), (c) or (d) but not (b);
 //   - multipath RMS: each arc of at least 10 epochs less its own mean.
 #pragma once
 
@@ -34,8 +43,12 @@ inline constexpr double kWavelengthL1 = kSpeedOfLight / kFrequencyL1;
 inline constexpr double kWavelengthL2 = kSpeedOfLight / kFrequencyL2;
 inline constexpr double kAlpha = (kFrequencyL1 / kFrequencyL2) * (kFrequencyL1 / kFrequencyL2);
 
-inline constexpr double kGapFactor = 1.5;            // intervals
-inline constexpr double kGeometryFreeJump = 0.15;    // metres
+inline constexpr double kWideLaneWavelength = kSpeedOfLight / (kFrequencyL1 - kFrequencyL2);
+
+inline constexpr double kGapFactor = 1.5;             // intervals
+inline constexpr double kGeometryFreeJump = 0.10;     // metres, plus the rate below
+inline constexpr double kGeometryFreeRate = 0.002;    // metres per second since the last usable epoch
+inline constexpr double kWideLaneJump = 5.0;          // cycles from the arc's mean
 inline constexpr int kMinimumArcEpochs = 10;
 inline constexpr double kEphemerisReach = 4 * 3600;  // seconds
 inline constexpr double kDefaultMaskDegrees = 10.0;
@@ -47,6 +60,24 @@ struct Combinations {
     double gf;
 };
 Combinations Combine(double code1, double l1Cycles, double l2Cycles, double code2);
+// The Melbourne-Wuebbena wide lane (cycles).
+double Wide_Lane(double code1, double l1Cycles, double l2Cycles, double code2);
+// The largest geometry-free change that is no slip, dt seconds apart.
+double Geometry_Free_Limit(double dt);
+
+// The rules that start an arc, as bits; their letters are "abcd".
+enum ArcRule : uint8_t {
+    kRuleLossOfLock = 1,      // (a)
+    kRuleLongStep = 2,        // (b)
+    kRuleGeometryFree = 4,    // (c)
+    kRuleWideLane = 8,        // (d)
+};
+// "cd" for kRuleGeometryFree | kRuleWideLane; "" for none (a first arc).
+std::string Rule_Letters(uint8_t rules);
+// An arc start from (a), (c) or (d) without (b).
+inline bool Is_Slip(uint8_t rules) {
+    return (rules & (kRuleLossOfLock | kRuleGeometryFree | kRuleWideLane)) != 0 && (rules & kRuleLongStep) == 0;
+}
 
 // One satellite's values in one epoch.  A missing value has its has-flag
 // false; a value of 0 counts as missing too.  An LLI of -1 is blank.
@@ -55,6 +86,8 @@ struct SatelliteObservation {
     int prn = 0;        // 1..99
     bool hasCode1 = false, hasL1 = false, hasL2 = false, hasCode2 = false;
     double code1 = 0, l1 = 0, l2 = 0, code2 = 0;  // metres, cycles, cycles, metres
+    bool code1IsP = true;  // code 1 is P1 (else C1)
+    bool code2IsP = true;  // code 2 is P2 (else C2)
     int lliL1 = -1, lliL2 = -1;
 };
 
@@ -98,7 +131,13 @@ struct QcSettings {
 
 struct Gap {
     double before;  // the epoch before the gap
-    double after;   // the epoch after it
+    double after;   // the epoch after it (earlier than before: a backward jump)
+    bool Backward() const { return after < before; }
+};
+
+struct ArcStart {
+    double time;
+    uint8_t rules;  // ArcRule bits; 0 for a satellite's first arc
 };
 
 // A satellite's figures at the end.
@@ -110,6 +149,9 @@ struct SatelliteFigures {
     int64_t usableEpochs = 0;
     int64_t arcs = 0;
     int64_t slips = 0;
+    // Usable epochs by the code they used.
+    int64_t usableP1 = 0, usableC1 = 0, usableP2 = 0, usableC2 = 0;
+    std::vector<ArcStart> arcStarts;  // the first kMaxArcStartsListed
     int64_t keptPoints = 0;        // MP points in arcs of >= 10 epochs
     double sumSquares1 = 0;        // of MP1 less its arc mean, over kept arcs
     double sumSquares2 = 0;
@@ -124,6 +166,7 @@ struct MultipathPoint {
     double time;
     float mp1;  // less the arc mean (metres)
     float mp2;
+    float elevation;  // degrees; NaN when not known
     uint32_t epochIndex;
     uint32_t arc;
 };
@@ -149,8 +192,12 @@ struct QcResult {
     double interval = 0;
     int64_t expectedEpochs = 0;
     std::optional<double> Completeness() const;
-    int64_t gapCount = 0;
+    int64_t gapCount = 0;           // backward jumps included
     std::vector<Gap> gaps;          // the first kMaxGapsListed
+    double missingSeconds = 0;      // over all forward gaps
+    int64_t repeatedEpochs = 0;     // dropped
+    int64_t backwardJumps = 0;
+    int64_t noEphemeris = 0;        // GPS satellite-epochs without an ephemeris within reach
     std::vector<SatelliteFigures> satellites;  // sorted by system and PRN
     std::vector<SatellitePlot> plots;          // same order
     int64_t usableEpochs = 0;
@@ -169,6 +216,8 @@ public:
     static constexpr size_t kMaxStretches = 400;              // per satellite
     static constexpr size_t kMaxMultipathPoints = 24000;      // all satellites
     static constexpr size_t kMaxSkyPoints = 24000;            // all satellites
+    static constexpr size_t kMaxArcStartsListed = 2000;       // per satellite
+    static constexpr size_t kMaxStretchesRead = 10000;        // for finding repeats
 
     explicit QcEngine(const QcSettings& settings);
     void Add(const QcEpoch& epoch);
@@ -180,6 +229,7 @@ private:
         int64_t count = 0;
         double origin1 = 0, origin2 = 0;  // MP values of the arc's first epoch
         double sum1 = 0, sumSquares1 = 0, sum2 = 0, sumSquares2 = 0;  // relative to the origins
+        double wideLaneOrigin = 0, wideLaneSum = 0;  // Nw of the first epoch; sum relative to it
     };
     struct SatelliteState {
         SatelliteFigures figures;
@@ -199,12 +249,14 @@ private:
     void Add_Stretch(SatelliteState& state, double time);
     void Thin_Multipath();
     void Thin_Sky();
+    bool Is_Repeat(double time) const;
 
     QcSettings settings_;
     double longStep_;  // a step above this is a gap (and starts an arc)
     QcResult result_;
     int64_t epochIndex_ = -1;
     double previousTime_ = 0;
+    std::vector<Stretch> read_;  // stretches of epochs read, once time has gone back
     // Satellites by system letter and PRN: index into states_, -1 when new.
     std::array<int32_t, 27 * 100> lookup_;
     std::vector<SatelliteState> states_;

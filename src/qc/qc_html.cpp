@@ -24,14 +24,17 @@ constexpr size_t kGapRowsShown = 200;
 
 constexpr const char* kStyle = R"(
 body{font:14px/1.45 system-ui,-apple-system,"Segoe UI",Roboto,"Helvetica Neue",Arial,sans-serif;color:#1d2733;background:#f4f6f9;margin:0}
-main{max-width:1000px;margin:0 auto;padding:24px 20px 48px}
+main{max-width:1000px;margin:0 auto;padding:24px 12px 48px;box-sizing:border-box}
 h1{font-size:22px;margin:0 0 2px}h2{font-size:17px;margin:30px 0 10px}
 .sub{color:#5b6775;margin:0 0 18px}
 .cards{display:grid;grid-template-columns:repeat(auto-fill,minmax(122px,1fr));gap:10px}
 .card{background:#fff;border-radius:8px;padding:10px 12px;box-shadow:0 1px 2px rgba(0,0,0,.08)}
 .card b{display:block;font-size:18px;font-weight:600;white-space:nowrap}.card span{color:#5b6775;font-size:12px}
-.panel{background:#fff;border-radius:8px;padding:12px;box-shadow:0 1px 2px rgba(0,0,0,.08);overflow-x:auto}
-svg{display:block;font:11px system-ui,Arial,sans-serif}
+.panel{background:#fff;border-radius:8px;padding:12px;box-shadow:0 1px 2px rgba(0,0,0,.08)}
+.scroll{overflow-x:auto;max-width:100%}
+svg{display:block;font:11px system-ui,Arial,sans-serif;width:100%;height:auto}
+.sky svg{max-width:520px;margin:0 auto}
+.small{display:grid;grid-template-columns:repeat(auto-fill,minmax(230px,1fr));gap:8px}
 svg text{fill:#394756}
 table{border-collapse:collapse;width:100%;background:#fff;font-variant-numeric:tabular-nums;font-size:13px}
 table.narrow{width:auto}
@@ -51,6 +54,10 @@ std::string Colour(size_t index, bool gps) {
 }
 
 std::string N(double value) { return Trimmed(value, 1); }
+
+std::string Or_Dash(const std::optional<double>& value, int decimals) {
+    return value ? Fixed(*value, decimals) : kNone;
+}
 
 // Time axis of the plots.
 struct TimeAxis {
@@ -105,12 +112,13 @@ std::string Gap_Shading(const QcResult& q, const TimeAxis& axis, double y0, doub
     std::string out;
     double drawnEnd = -1;
     for (const Gap& g : q.gaps) {
+        if (g.Backward()) continue;  // no stretch of time is missing
         const double x0 = axis.X(g.before), x1 = std::max(axis.X(g.after), x0 + 1);
         if (x1 <= drawnEnd) continue;  // within the one drawn before
         drawnEnd = x1;
         out += "<rect x=\"" + N(x0) + "\" y=\"" + N(y0) + "\" width=\"" + N(x1 - x0) + "\" height=\"" +
                N(y1 - y0) + "\" fill=\"#f6c9ce\" fill-opacity=\"0.75\"><title>gap " + Iso_Time(g.before) +
-               " to " + Iso_Time(g.after) + " (" + Trimmed(g.after - g.before, 3) + " s)</title></rect>";
+               " to " + Iso_Time(g.after) + ": " + Gap_Text(g, q.interval) + "</title></rect>";
     }
     return out;
 }
@@ -165,7 +173,9 @@ double Nice_Limit(double value) {
     return 10 * power;
 }
 
-std::string Multipath_Plot(const QcResult& q, bool second) {
+// MP1 or MP2 of every satellite, over time or against elevation (0 to 90
+// degrees, with the points whose elevation is known).
+std::string Multipath_Plot(const QcResult& q, bool second, bool byElevation) {
     const std::optional<double> rms = second ? q.Mp2_Rms() : q.Mp1_Rms();
     const double limit = Nice_Limit(std::max(4.0 * rms.value_or(0.0), 0.5));
     const TimeAxis axis{q.first, q.last};
@@ -173,28 +183,105 @@ std::string Multipath_Plot(const QcResult& q, bool second) {
     const auto Y = [&](double v) {
         return y0 + (limit - std::clamp(v, -limit, limit)) / (2 * limit) * (y1 - y0);
     };
-    std::string out = Svg_Open(kWidth, y1 + kBottom, second ? "MP2 over time" : "MP1 over time");
-    out += axis.Grid(y0, y1);
+    const auto X_Elevation = [&](double e) {
+        return axis.left + std::clamp(e, 0.0, 90.0) / 90.0 * (axis.right - axis.left);
+    };
+    const std::string name = second ? "MP2" : "MP1";
+    std::string out = Svg_Open(kWidth, y1 + kBottom + 18,
+                               name + (byElevation ? " against elevation" : " over time"));
+    if (byElevation) {
+        for (int e = 0; e <= 90; e += 15) {
+            const double x = X_Elevation(e);
+            out += "<line x1=\"" + N(x) + "\" y1=\"" + N(y0) + "\" x2=\"" + N(x) + "\" y2=\"" + N(y1) +
+                   "\" stroke=\"#e3e7ec\"/><text x=\"" + N(x) + "\" y=\"" + N(y1 + 15) +
+                   "\" text-anchor=\"middle\">" + std::to_string(e) + "</text>";
+        }
+    } else {
+        out += axis.Grid(y0, y1);
+    }
+    out += "<text x=\"" + N((axis.left + axis.right) / 2) + "\" y=\"" + N(y1 + kBottom + 12) +
+           "\" text-anchor=\"middle\" font-weight=\"600\">" +
+           (byElevation ? "elevation (degrees)" : "GPS time") + "</text>";
     for (double v : {-limit, -limit / 2, 0.0, limit / 2, limit}) {
         out += "<line x1=\"" + N(axis.left) + "\" y1=\"" + N(Y(v)) + "\" x2=\"" + N(axis.right) + "\" y2=\"" +
                N(Y(v)) + "\" stroke=\"" + (v == 0 ? "#aab4bf" : "#e3e7ec") + "\"/>";
         out += "<text x=\"" + N(kLeft - 8) + "\" y=\"" + N(Y(v) + 4) + "\" text-anchor=\"end\">" +
                Trimmed(v, 2) + "</text>";
     }
-    out += "<text x=\"14\" y=\"" + N((y0 + y1) / 2) + "\" text-anchor=\"middle\" transform=\"rotate(-90 14 " +
-           N((y0 + y1) / 2) + ")\">" + (second ? "MP2" : "MP1") + " (m)</text>";
+    out += "<text x=\"14\" y=\"" + N((y0 + y1) / 2) + "\" text-anchor=\"middle\" font-weight=\"600\" "
+           "transform=\"rotate(-90 14 " + N((y0 + y1) / 2) + ")\">" + name + " (m)</text>";
     for (size_t i = 0; i < q.satellites.size(); ++i) {
         const std::vector<MultipathPoint>& points = q.plots[i].multipath;
-        if (points.empty()) continue;
         std::string d;
-        for (const MultipathPoint& p : points)
-            d.append("M").append(N(axis.X(p.time))).append(" ").append(N(Y(second ? p.mp2 : p.mp1))).append("h0");
+        for (const MultipathPoint& p : points) {
+            if (byElevation && std::isnan(p.elevation)) continue;
+            const double x = byElevation ? X_Elevation(p.elevation) : axis.X(p.time);
+            d.append("M").append(N(x)).append(" ").append(N(Y(second ? p.mp2 : p.mp1))).append("h0");
+        }
+        if (d.empty()) continue;
         out += "<path d=\"" + d + "\" stroke=\"" + Colour(i, true) +
                "\" stroke-width=\"2.4\" stroke-linecap=\"round\" fill=\"none\"><title>" +
                q.satellites[i].Name() + "</title></path>";
     }
     out += "</svg>";
     return out;
+}
+
+// One small panel per satellite: MP1 in its colour, MP2 in grey, against
+// elevation when known, else over time; the same vertical scale in all.
+std::string Satellite_Panels(const QcResult& q, bool byElevation) {
+    constexpr double kW = 240, kH = 130, kL = 30, kR = 8, kT = 18, kB = 18;
+    const double limit = Nice_Limit(std::max(4.0 * std::max(q.Mp1_Rms().value_or(0.0), q.Mp2_Rms().value_or(0.0)), 0.5));
+    const auto Y = [&](double v) { return kT + (limit - std::clamp(v, -limit, limit)) / (2 * limit) * (kH - kT - kB); };
+    const TimeAxis time{q.first, q.last, kL, kW - kR};
+    const auto X = [&](const MultipathPoint& p) {
+        return byElevation ? kL + std::clamp(static_cast<double>(p.elevation), 0.0, 90.0) / 90.0 * (kW - kL - kR)
+                           : time.X(p.time);
+    };
+    std::string out = "<div class=\"small\">";
+    for (size_t i = 0; i < q.satellites.size(); ++i) {
+        const std::vector<MultipathPoint>& points = q.plots[i].multipath;
+        std::string d1, d2;
+        for (const MultipathPoint& p : points) {
+            if (byElevation && std::isnan(p.elevation)) continue;
+            const std::string x = N(X(p));
+            d2.append("M").append(x).append(" ").append(N(Y(p.mp2))).append("h0");
+            d1.append("M").append(x).append(" ").append(N(Y(p.mp1))).append("h0");
+        }
+        if (d1.empty()) continue;
+        const SatelliteFigures& s = q.satellites[i];
+        out += Svg_Open(kW, kH, s.Name() + ": MP1 and MP2 " + (byElevation ? "against elevation" : "over time"));
+        out += "<rect x=\"" + N(kL) + "\" y=\"" + N(kT) + "\" width=\"" + N(kW - kL - kR) + "\" height=\"" +
+               N(kH - kT - kB) + "\" fill=\"none\" stroke=\"#e3e7ec\"/>";
+        out += "<line x1=\"" + N(kL) + "\" y1=\"" + N(Y(0)) + "\" x2=\"" + N(kW - kR) + "\" y2=\"" + N(Y(0)) +
+               "\" stroke=\"#aab4bf\"/>";
+        for (double v : {-limit, limit})
+            out += "<text x=\"" + N(kL - 4) + "\" y=\"" + N(Y(v) + 4) + "\" text-anchor=\"end\">" + Trimmed(v, 2) +
+                   "</text>";
+        out += "<text x=\"" + N(kL) + "\" y=\"" + N(kH - 4) + "\">" +
+               (byElevation ? std::string("0\xC2\xB0") : time.Label(q.first, 60)) + "</text><text x=\"" +
+               N(kW - kR) + "\" y=\"" + N(kH - 4) + "\" text-anchor=\"end\">" +
+               (byElevation ? std::string("90\xC2\xB0 elevation") : time.Label(q.last, 60) + " GPS time") +
+               "</text>";
+        out += "<text x=\"" + N(kL) + "\" y=\"12\" font-weight=\"600\">" + s.Name() + "</text><text x=\"" +
+               N(kW - kR) + "\" y=\"12\" text-anchor=\"end\">MP1 " + Or_Dash(s.Mp1_Rms(), 2) + " m, MP2 " +
+               Or_Dash(s.Mp2_Rms(), 2) + " m RMS</text>";
+        out += "<path d=\"" + d2 + "\" stroke=\"#9aa5b1\" stroke-width=\"2\" stroke-linecap=\"round\" fill=\"none\"/>";
+        out += "<path d=\"" + d1 + "\" stroke=\"" + Colour(i, true) +
+               "\" stroke-width=\"2\" stroke-linecap=\"round\" fill=\"none\"/></svg>";
+    }
+    return out + "</div>";
+}
+
+// The colour of each satellite that has multipath points.
+std::string Satellite_Legend(const QcResult& q) {
+    std::string out = "<p class=\"legend note\">";
+    for (size_t i = 0; i < q.satellites.size(); ++i) {
+        if (q.plots[i].multipath.empty()) continue;
+        out += "<span><i class=\"sw\" style=\"background:" + Colour(i, true) + "\"></i>" +
+               q.satellites[i].Name() + "</span>";
+    }
+    return out + "</p>";
 }
 
 std::string Sky_Plot(const QcResult& q, double mask) {
@@ -273,9 +360,6 @@ std::string Row(std::initializer_list<std::string> cells, const char* tag = "td"
     return out + "</tr>\n";
 }
 
-std::string Or_Dash(const std::optional<double>& value, int decimals) {
-    return value ? Fixed(*value, decimals) : kNone;
-}
 
 }  // namespace
 
@@ -296,7 +380,7 @@ std::string Html_Report(const QcReport& r) {
     out += "</p>\n<div class=\"cards\">";
     out += Card(q.Completeness() ? Fixed(*q.Completeness() * 100, 2) + " %" : kNone, "completeness");
     out += Card(std::to_string(q.epochs), "epochs of " + std::to_string(q.expectedEpochs) + " expected");
-    out += Card(std::to_string(q.gapCount), "gaps");
+    out += Card(std::to_string(q.gapCount), "gaps, " + Trimmed(q.missingSeconds, 0) + " s missing");
     out += Card(std::to_string(q.slips), "cycle slips");
     out += Card(Or_Dash(q.Observations_Per_Slip(), 1), "observations per slip");
     out += Card(Or_Dash(q.Mp1_Rms(), 3) + " m", "MP1 RMS");
@@ -308,9 +392,16 @@ std::string Html_Report(const QcReport& r) {
                "<span><i class=\"sw\" style=\"background:#d1242f;width:3px\"></i>cycle slip</span>"
                "<span><i class=\"sw\" style=\"background:#f6c9ce\"></i>gap</span>"
                "<span><i class=\"sw\" style=\"background:#9aa5b1\"></i>other systems (not checked)</span></p></div>\n";
-        out += "<h2>Multipath</h2>\n<div class=\"panel\">" + Multipath_Plot(q, false) + Multipath_Plot(q, true) +
+        out += "<h2>Multipath</h2>\n<div class=\"panel\">";
+        if (r.elevationsKnown)
+            out += Multipath_Plot(q, false, true) + Multipath_Plot(q, true, true);
+        out += Multipath_Plot(q, false, false) + Multipath_Plot(q, true, false) + Satellite_Legend(q) +
                "<p class=\"note\">Each arc of at least 10 usable epochs less its own mean; shorter arcs are "
                "left out. Values beyond the axis are drawn at its edge.</p></div>\n";
+        out += "<h2>Multipath per satellite</h2>\n<div class=\"panel\">" +
+               Satellite_Panels(q, r.elevationsKnown) +
+               "<p class=\"note\">MP1 in the satellite's colour, MP2 in grey" +
+               (r.elevationsKnown ? ", against elevation." : ", over time.") + "</p></div>\n";
     }
     out += "<h2>Sky plot</h2>\n";
     if (r.elevationsKnown && q.epochs > 0) {
@@ -321,7 +412,12 @@ std::string Html_Report(const QcReport& r) {
                ".</p>\n";
     }
 
-    out += "<h2>Summary</h2>\n<table class=\"kv\">\n";
+    if (!r.warnings.empty()) {
+        out += "<h2>Warnings</h2>\n<ul>";
+        for (const std::string& w : r.warnings) out += "<li>" + Html_Text(w) + "</li>";
+        out += "</ul>\n";
+    }
+    out += "<h2>Summary</h2>\n<div class=\"scroll\"><table class=\"kv\">\n";
     const auto kv = [&out](const std::string& key, const std::string& value) { out += Row({key, value}); };
     kv("input", input);
     if (q.epochs > 0) {
@@ -331,38 +427,44 @@ std::string Html_Report(const QcReport& r) {
     kv("interval", r.intervalKnown ? Trimmed(q.interval, 3) + " s (" +
                                          (r.intervalFromHeader ? "header" : "most frequent step") + ")"
                                    : std::string(kNone));
-    kv("codes", Html_Text((r.code1.empty() ? "none" : r.code1) + " and " + (r.code2.empty() ? "none" : r.code2)));
+    kv("codes", Html_Text(Codes_Text(r)));
     kv("elevations", Html_Text(Elevation_Note(r)));
     if (r.positionSource != PositionSource::kNone)
         kv("receiver position", Fixed(r.position.x, 3) + ", " + Fixed(r.position.y, 3) + ", " +
                                     Fixed(r.position.z, 3) + " m");
     if (r.navigation) kv("ephemerides", std::to_string(r.ephemerides));
     kv("usable satellite epochs", std::to_string(q.usableEpochs));
-    out += "</table>\n";
+    out += "</table></div>\n";
 
     if (!q.gaps.empty()) {
-        out += "<h2>Gaps</h2>\n<table class=\"narrow\">\n" + Row({"epoch before", "epoch after", "seconds"}, "th");
-        for (size_t i = 0; i < q.gaps.size() && i < kGapRowsShown; ++i)
-            out += Row({Iso_Time(q.gaps[i].before), Iso_Time(q.gaps[i].after),
-                        Trimmed(q.gaps[i].after - q.gaps[i].before, 3)});
-        out += "</table>\n";
+        out += "<h2>Gaps</h2>\n<div class=\"scroll\"><table class=\"narrow\">\n" +
+               Row({"epoch before", "epoch after", "step s", "missing s"}, "th");
+        for (size_t i = 0; i < q.gaps.size() && i < kGapRowsShown; ++i) {
+            const Gap& g = q.gaps[i];
+            out += Row({Iso_Time(g.before), Iso_Time(g.after), Trimmed(g.after - g.before, 3),
+                        g.Backward() ? std::string("backward") : Trimmed(g.after - g.before - q.interval, 3)});
+        }
+        out += "</table></div>\n";
         if (q.gapCount > static_cast<int64_t>(kGapRowsShown))
             out += "<p class=\"note\">The first " + std::to_string(kGapRowsShown) + " of " +
                    std::to_string(q.gapCount) + " gaps.</p>\n";
     }
 
-    out += "<h2>Satellites</h2>\n<table>\n" +
-           Row({"satellite", "observed", "usable", "arcs", "slips", "MP1 RMS", "MP2 RMS", "first epoch",
-                "last epoch"},
+    out += "<h2>Satellites</h2>\n<div class=\"scroll\"><table>\n" +
+           Row({"satellite", "observed", "usable", "arcs", "slips", "MP1 RMS", "MP2 RMS", "P1/C1", "P2/C2",
+                "first epoch", "last epoch"},
                "th");
     for (size_t i = 0; i < q.satellites.size(); ++i) {
         const SatelliteFigures& s = q.satellites[i];
         const auto count = [&s](int64_t n) { return s.gps ? std::to_string(n) : std::string(kNone); };
         out += Row({"<i class=\"sw\" style=\"background:" + Colour(i, s.gps) + "\"></i>" + s.Name(),
                     std::to_string(s.epochsObserved), count(s.usableEpochs), count(s.arcs), count(s.slips),
-                    Or_Dash(s.Mp1_Rms(), 3), Or_Dash(s.Mp2_Rms(), 3), Iso_Time(s.first), Iso_Time(s.last)});
+                    Or_Dash(s.Mp1_Rms(), 3), Or_Dash(s.Mp2_Rms(), 3),
+                    s.gps ? std::to_string(s.usableP1) + "/" + std::to_string(s.usableC1) : std::string(kNone),
+                    s.gps ? std::to_string(s.usableP2) + "/" + std::to_string(s.usableC2) : std::string(kNone),
+                    Iso_Time(s.first), Iso_Time(s.last)});
     }
-    out += "</table>\n<p class=\"note\">Epochs observed and usable per satellite; RMS in metres. Times are GPS "
+    out += "</table></div>\n<p class=\"note\">Epochs observed and usable per satellite; RMS in metres. Times are GPS "
            "time. Made by zer2ivi qc.</p>\n</main>\n</body>\n</html>\n";
     return out;
 }

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "qc/gps_clock.h"
 #include "rinex2/obs_reader.h"
 
 namespace zer2ivi::qc {
@@ -15,10 +16,15 @@ constexpr double kTicksToSeconds = 1.0 / static_cast<double>(rinex2::kTicksPerSe
 constexpr std::array<std::string_view, 2> kCode1Choice = {"P1", "C1"};
 constexpr std::array<std::string_view, 2> kCode2Choice = {"P2", "C2"};
 
-std::string Choose(const rinex2::ObsHeader& header, const std::array<std::string_view, 2>& choice) {
+std::vector<std::string> Offered(const rinex2::ObsHeader& header, const std::array<std::string_view, 2>& choice) {
+    std::vector<std::string> codes;
     for (std::string_view code : choice)
-        if (header.typeIndex(code) >= 0) return std::string(code);
-    return {};
+        if (header.typeIndex(code) >= 0) codes.emplace_back(code);
+    return codes;
+}
+
+std::string Ended_Short_Warning(const std::string& error) {
+    return error + "; the whole epochs before were checked";
 }
 
 int Index_Of(const rinex2::ObsReader& reader, std::string_view code) {
@@ -35,7 +41,8 @@ bool Open(rinex2::ObsReader& reader, const std::string& path, std::string& error
     return false;
 }
 
-// The first pass for a file without INTERVAL: the most frequent step.
+// The first pass for a file without INTERVAL: the most frequent step.  A
+// file that ends inside an epoch gives the steps of its whole epochs.
 bool Find_Interval(const std::string& path, std::optional<double>& interval, std::string& error) {
     rinex2::ObsReader reader;
     if (!Open(reader, path, error)) return false;
@@ -46,7 +53,7 @@ bool Find_Interval(const std::string& path, std::optional<double>& interval, std
         if (epoch.flag == rinex2::kFlagOk || epoch.flag == rinex2::kFlagPowerFailure)
             finder.Add(static_cast<double>(epoch.time) * kTicksToSeconds);
     }
-    if (status == rinex2::ObsReader::Status::kError) {
+    if (status == rinex2::ObsReader::Status::kError && !reader.endedShort()) {
         error = reader.error();
         return false;
     }
@@ -76,8 +83,8 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
 
     report.inputName = options.inputName;
     report.markerName = header.markerName;
-    report.code1 = Choose(header, kCode1Choice);
-    report.code2 = Choose(header, kCode2Choice);
+    report.codes1 = Offered(header, kCode1Choice);
+    report.codes2 = Offered(header, kCode2Choice);
     report.maskDegrees = options.maskDegrees;
     report.navigation = options.ephemerides != nullptr;
     report.ephemerides = options.ephemerides != nullptr ? options.ephemerides->Size() : 0;
@@ -102,6 +109,14 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
     std::optional<BroadcastDirections> directions;
     if (options.ephemerides != nullptr) directions.emplace(*options.ephemerides, report.position);
     report.elevationsKnown = directions && directions->Knows_Elevations();
+    if (options.ephemerides == nullptr) {
+        if (options.maskGiven)
+            report.warnings.push_back("--mask not applied: elevations need a navigation file (--nav)");
+        if (options.position)
+            report.warnings.push_back("--position not applied: elevations need a navigation file (--nav)");
+    } else if (!report.elevationsKnown && options.maskGiven) {
+        report.warnings.push_back("--mask not applied: the receiver position is 0,0,0");
+    }
 
     QcSettings settings;
     settings.interval = report.intervalKnown ? *interval : 0.0;
@@ -113,13 +128,27 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
     satellites.reserve(rinex2::kMaxSatellites);
     rinex2::ObsEpoch epoch;
     rinex2::ObsReader::Status status;
+    std::optional<double> previous;
+    uint64_t previousLine = 0;
     while ((status = reader.next(epoch)) == rinex2::ObsReader::Status::kEpoch) {
         if (epoch.flag != rinex2::kFlagOk && epoch.flag != rinex2::kFlagPowerFailure) continue;
+        const double time = static_cast<double>(epoch.time) * kTicksToSeconds;
+        if (previous && time <= *previous && !options.force) {
+            error = reader.path() + ":" + std::to_string(epoch.firstLine) + ": epoch " + Iso_Time(time) +
+                    (time == *previous ? " repeats" : " is before") + " the epoch " + Iso_Time(*previous) +
+                    " of line " + std::to_string(previousLine) +
+                    " (--force checks the file: repeated epochs dropped, backward jumps as gaps)";
+            return false;
+        }
+        previous = time;
+        previousLine = epoch.firstLine;
         // Types may change at an event epoch: look them up for each epoch.
-        const int code1 = Index_Of(reader, report.code1);
+        const int p1 = Index_Of(reader, "P1");
+        const int c1 = Index_Of(reader, "C1");
         const int l1 = Index_Of(reader, "L1");
         const int l2 = Index_Of(reader, "L2");
-        const int code2 = Index_Of(reader, report.code2);
+        const int p2 = Index_Of(reader, "P2");
+        const int c2 = Index_Of(reader, "C2");
         satellites.clear();
         for (size_t s = 0; s < epoch.satelliteCount(); ++s) {
             const rinex2::SatelliteObs& sat = epoch.satellite(s);
@@ -127,20 +156,37 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
             o.system = sat.system;
             o.prn = sat.prn;
             int lli1 = 0, lli2 = 0;
-            Take(epoch, s, code1, o.hasCode1, o.code1);
+            // Code 1 is P1 where this observation has it, else C1; code 2 alike.
+            Take(epoch, s, p1, o.hasCode1, o.code1);
+            o.code1IsP = o.hasCode1;
+            if (!o.hasCode1) Take(epoch, s, c1, o.hasCode1, o.code1);
+            Take(epoch, s, p2, o.hasCode2, o.code2);
+            o.code2IsP = o.hasCode2;
+            if (!o.hasCode2) Take(epoch, s, c2, o.hasCode2, o.code2);
             Take(epoch, s, l1, o.hasL1, o.l1, &lli1);
             Take(epoch, s, l2, o.hasL2, o.l2, &lli2);
-            Take(epoch, s, code2, o.hasCode2, o.code2);
             o.lliL1 = lli1;
             o.lliL2 = lli2;
         }
-        engine.Add({static_cast<double>(epoch.time) * kTicksToSeconds, epoch.flag, satellites});
+        engine.Add({time, epoch.flag, satellites});
     }
     if (status == rinex2::ObsReader::Status::kError) {
-        error = reader.error();
-        return false;
+        if (!reader.endedShort()) {
+            error = reader.error();
+            return false;
+        }
+        report.warnings.push_back(Ended_Short_Warning(reader.error()));
     }
     report.result = engine.Finish();
+    const QcResult& q = report.result;
+    if (q.repeatedEpochs > 0)
+        report.warnings.push_back(std::to_string(q.repeatedEpochs) +
+                                  " repeated epochs dropped (the first of each kept)");
+    if (q.backwardJumps > 0)
+        report.warnings.push_back(std::to_string(q.backwardJumps) + " backward jumps in time, listed as gaps");
+    if (q.noEphemeris > 0)
+        report.warnings.push_back(std::to_string(q.noEphemeris) +
+                                  " GPS satellite-epochs have no ephemeris within 4 hours and are not usable");
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "qc/broadcast_orbit.h"
 #include "qc/qc_engine.h"
@@ -17,6 +18,10 @@ struct QcRunOptions {
     const EphemerisStore* ephemerides = nullptr;  // none: no navigation file
     std::optional<Vector3> position;           // --position; else the header's
     double maskDegrees = kDefaultMaskDegrees;
+    bool maskGiven = false;   // --mask was given
+    // Epochs out of order or repeated are checked (repeats dropped, backward
+    // jumps listed as gaps) rather than refused.
+    bool force = false;
 };
 
 // Where the receiver position came from.
@@ -25,8 +30,10 @@ enum class PositionSource { kNone, kOption, kHeader };
 struct QcReport {
     std::string inputName;
     std::string markerName;
-    std::string code1;  // "P1" or "C1"; empty when the file has neither
-    std::string code2;  // "P2" or "C2"; empty when the file has neither
+    // The codes the file's types offer per frequency, in order of preference
+    // ("P1", "C1"); an observation uses the first one present.
+    std::vector<std::string> codes1;
+    std::vector<std::string> codes2;
     bool intervalFromHeader = false;
     bool intervalKnown = false;
     bool navigation = false;
@@ -36,10 +43,14 @@ struct QcReport {
     double maskDegrees = kDefaultMaskDegrees;
     size_t ephemerides = 0;
     QcResult result;
+    // What the reader of the report must know: figures left out or not
+    // applied, and why.
+    std::vector<std::string> warnings;
 };
 
 // Reads the whole file (twice when its header gives no interval).  false
-// with the reader's message ("PATH:LINE: what").
+// with the reader's message ("PATH:LINE: what"); a file that ends inside an
+// epoch is checked up to there, with a warning.
 bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::string& error);
 
 }  // namespace zer2ivi::qc

@@ -40,11 +40,51 @@ std::string Left(const std::string& text, size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-std::string Codes(const QcReport& r) {
-    const std::string c1 = r.code1.empty() ? "no code on L1" : r.code1;
-    const std::string c2 = r.code2.empty() ? "no code on L2" : r.code2;
-    return c1 + " and " + c2 + " with L1 and L2";
+std::string Json_Strings(const std::vector<std::string>& texts) {
+    std::string out = "[";
+    for (size_t i = 0; i < texts.size(); ++i) out += (i == 0 ? "" : ", ") + Json_String(texts[i]);
+    return out + "]";
 }
+
+// Arc starts of one satellite, three to a line.
+std::string Arc_Start_Lines(const SatelliteFigures& s) {
+    constexpr size_t kPerLine = 3;
+    std::string out;
+    for (size_t i = 0; i < s.arcStarts.size(); ++i) {
+        const ArcStart& a = s.arcStarts[i];
+        out += i % kPerLine == 0 ? (i == 0 ? Left(s.Name(), 5) : std::string(5, ' ')) : "  ";
+        const std::string rules = Rule_Letters(a.rules);
+        out += Iso_Time(a.time) + " " + Left(rules.empty() ? "-" : rules, 4);
+        if (i % kPerLine == kPerLine - 1 || i + 1 == s.arcStarts.size()) {
+            while (!out.empty() && out.back() == ' ') out.pop_back();
+            out += "\n";
+        }
+    }
+    if (s.arcs > static_cast<int64_t>(s.arcStarts.size()))
+        out += std::string(5, ' ') + "... and " + std::to_string(s.arcs - static_cast<int64_t>(s.arcStarts.size())) +
+               " more\n";
+    return out;
+}
+
+}  // namespace
+
+std::string Codes_Text(const QcReport& r) {
+    const auto choice = [](const std::vector<std::string>& codes, const char* none) {
+        if (codes.empty()) return std::string(none);
+        std::string text = codes[0];
+        for (size_t i = 1; i < codes.size(); ++i) text += " else " + codes[i];
+        return text;
+    };
+    return "code 1 " + choice(r.codes1, "none") + ", code 2 " + choice(r.codes2, "none") +
+           " (per observation), with L1 and L2";
+}
+
+std::string Gap_Text(const Gap& g, double interval) {
+    if (g.Backward()) return "backward jump of " + Trimmed(g.before - g.after, 3) + " s";
+    return Trimmed(g.after - g.before - interval, 3) + " s missing (step " + Trimmed(g.after - g.before, 3) + " s)";
+}
+
+namespace {
 
 }  // namespace
 
@@ -78,33 +118,37 @@ std::string Text_Summary(const QcReport& r) {
     if (q.gapCount == 0) {
         line("gaps", "none");
     } else {
-        double total = 0;
-        for (const Gap& g : q.gaps) total += g.after - g.before;
-        line("gaps", std::to_string(q.gapCount) + (q.gaps.size() == static_cast<size_t>(q.gapCount)
-                                                        ? " (" + Trimmed(total, 3) + " s in all)"
-                                                        : ""));
+        line("gaps", std::to_string(q.gapCount) + ", " + Trimmed(q.missingSeconds, 3) + " s missing in all" +
+                         (q.backwardJumps > 0 ? ", " + std::to_string(q.backwardJumps) + " backward jumps" : ""));
         for (size_t i = 0; i < q.gaps.size() && i < kGapsShown; ++i) {
             const Gap& g = q.gaps[i];
-            line("", Iso_Time(g.before) + " to " + Iso_Time(g.after) + "  " +
-                         Trimmed(g.after - g.before, 3) + " s");
+            line("", Iso_Time(g.before) + " to " + Iso_Time(g.after) + "  " + Gap_Text(g, q.interval));
         }
         if (q.gapCount > static_cast<int64_t>(kGapsShown))
             line("", "... and " + std::to_string(q.gapCount - static_cast<int64_t>(kGapsShown)) + " more");
     }
-    line("codes", Codes(r));
+    line("codes", Codes_Text(r));
     line("elevations", Elevation_Note(r));
     line("usable", std::to_string(q.usableEpochs) + " satellite epochs, " + std::to_string(q.slips) +
                        " slips, " + Or_Dash(q.Observations_Per_Slip(), 1) + " observations per slip");
     line("multipath", "MP1 RMS " + Or_Dash(q.Mp1_Rms(), 3) + " m, MP2 RMS " + Or_Dash(q.Mp2_Rms(), 3) + " m");
+    for (const std::string& warning : r.warnings) line("warning", Valid_Utf8(warning));
     out += "\n";
-    out += "sat  observed  usable  arcs  slips  MP1 m  MP2 m  first                last\n";
+    out += "sat  observed  usable  arcs  slips  MP1 m  MP2 m      P1     C1     P2     C2  first                last\n";
     for (const SatelliteFigures& s : q.satellites) {
         const auto count = [&s](int64_t n) { return s.gps ? std::to_string(n) : std::string(kNone); };
         out += Left(s.Name(), 3) + Right(std::to_string(s.epochsObserved), 10) +
                Right(count(s.usableEpochs), 8) + Right(count(s.arcs), 6) + Right(count(s.slips), 7) +
-               Right(Or_Dash(s.Mp1_Rms(), 3), 7) + Right(Or_Dash(s.Mp2_Rms(), 3), 7) + "  " +
-               Left(Iso_Time(s.first), 19) + "  " + Iso_Time(s.last) + "\n";
+               Right(Or_Dash(s.Mp1_Rms(), 3), 7) + Right(Or_Dash(s.Mp2_Rms(), 3), 7) +
+               Right(count(s.usableP1), 8) + Right(count(s.usableC1), 7) + Right(count(s.usableP2), 7) +
+               Right(count(s.usableC2), 7) + "  " + Left(Iso_Time(s.first), 19) + "  " + Iso_Time(s.last) + "\n";
     }
+    std::string starts;
+    for (const SatelliteFigures& s : q.satellites)
+        if (s.gps) starts += Arc_Start_Lines(s);
+    if (!starts.empty())
+        out += "\narc starts (time and rules: a loss of lock, b long step, c geometry-free, d wide lane; "
+               "- first arc)\n" + starts;
     return out;
 }
 
@@ -119,7 +163,6 @@ std::string Json_Report(const QcReport& r) {
         out += Json_String(name) + ": " + value;
     };
     auto time = [](double t) { return Json_String(Iso_Time(t)); };
-    auto code = [](const std::string& c) { return c.empty() ? std::string("null") : Json_String(c); };
     field("input", Json_String(r.inputName));
     field("marker", Json_String(r.markerName));
     field("first_epoch", any ? time(q.first) : "null");
@@ -136,12 +179,16 @@ std::string Json_Report(const QcReport& r) {
         const Gap& g = q.gaps[i];
         gaps += (i == 0 ? "\n    " : ",\n    ");
         gaps += "{\"before\": " + time(g.before) + ", \"after\": " + time(g.after) +
-                ", \"seconds\": " + Trimmed(g.after - g.before, 6) + "}";
+                ", \"step_seconds\": " + Trimmed(g.after - g.before, 6) + ", \"missing_seconds\": " +
+                (g.Backward() ? std::string("null") : Trimmed(g.after - g.before - q.interval, 6)) + "}";
     }
     gaps += q.gaps.empty() ? "]" : "\n  ]";
     field("gaps", gaps);
-    field("code1", code(r.code1));
-    field("code2", code(r.code2));
+    field("missing_seconds", Trimmed(q.missingSeconds, 6));
+    field("repeated_epochs", std::to_string(q.repeatedEpochs));
+    field("backward_jumps", std::to_string(q.backwardJumps));
+    field("code1_types", Json_Strings(r.codes1));
+    field("code2_types", Json_Strings(r.codes2));
     field("navigation", r.navigation ? "true" : "false");
     field("ephemerides", std::to_string(r.ephemerides));
     field("elevations", r.elevationsKnown ? "true" : "false");
@@ -155,6 +202,7 @@ std::string Json_Report(const QcReport& r) {
                               Json_String(r.positionSource == PositionSource::kOption ? "option" : "header") +
                               "}");
     }
+    field("no_ephemeris_epochs", std::to_string(q.noEphemeris));
     field("usable_epochs", std::to_string(q.usableEpochs));
     field("slips", std::to_string(q.slips));
     field("observations_per_slip", Json_Number(q.Observations_Per_Slip(), 3));
@@ -171,10 +219,23 @@ std::string Json_Report(const QcReport& r) {
                       ", \"usable_epochs\": " + count(s.usableEpochs) + ", \"arcs\": " + count(s.arcs) +
                       ", \"slips\": " + count(s.slips) + ", \"mp1_rms\": " + Json_Number(s.Mp1_Rms(), 4) +
                       ", \"mp2_rms\": " + Json_Number(s.Mp2_Rms(), 4) + ", \"first_epoch\": " +
-                      time(s.first) + ", \"last_epoch\": " + time(s.last) + "}";
+                      time(s.first) + ", \"last_epoch\": " + time(s.last);
+        if (s.gps) {
+            satellites += ", \"codes_used\": {\"P1\": " + std::to_string(s.usableP1) + ", \"C1\": " +
+                          std::to_string(s.usableC1) + ", \"P2\": " + std::to_string(s.usableP2) +
+                          ", \"C2\": " + std::to_string(s.usableC2) + "}, \"arc_starts\": [";
+            for (size_t k = 0; k < s.arcStarts.size(); ++k)
+                satellites += std::string(k == 0 ? "" : ", ") + "{\"time\": " + time(s.arcStarts[k].time) +
+                              ", \"rules\": " + Json_String(Rule_Letters(s.arcStarts[k].rules)) + "}";
+            satellites += "]";
+        } else {
+            satellites += ", \"codes_used\": null, \"arc_starts\": null";
+        }
+        satellites += "}";
     }
     satellites += q.satellites.empty() ? "]" : "\n  ]";
     field("satellites", satellites);
+    field("warnings", Json_Strings(r.warnings));
     out += "\n}\n";
     return out;
 }

@@ -152,12 +152,16 @@ bool ObsReader::nextLine(std::string_view& text, std::string_view& raw, bool req
     case TextSource::Status::kEnd:
         break;
     }
-    if (required) fail(source_.lineNumber() + 1, std::string("end of file inside ") + what);
+    if (required) {
+        endedShort_ = true;
+        fail(source_.lineNumber() + 1, std::string("end of file inside ") + what);
+    }
     return false;
 }
 
 bool ObsReader::open(const std::string& path) {
     header_ = ObsHeader{};
+    endedShort_ = false;
     error_.clear();
     skipBefore_.reset();
     skipped_ = 0;

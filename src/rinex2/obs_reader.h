@@ -163,6 +163,9 @@ public:
 
     const std::string& error() const { return error_; }
     const std::string& path() const { return source_.path(); }
+    // The error is the file ending inside an epoch, or a compressed file
+    // cut short: the epochs before it were whole.
+    bool endedShort() const { return endedShort_ || source_.endedShort(); }
 
 private:
     bool fail(uint64_t line, const std::string& what);
@@ -186,6 +189,7 @@ private:
     size_t pendingTypes_ = 0;  // types announced but not yet listed
     std::optional<Ticks> skipBefore_;
     uint64_t skipped_ = 0;
+    bool endedShort_ = false;
 };
 
 }  // namespace zer2ivi::rinex2

@@ -20,7 +20,7 @@ bool TextSource::open(const std::string& path) {
     path_ = path;
     error_.clear();
     line_ = 0;
-    atEnd_ = false;
+    atEnd_ = endedShort_ = false;
     begin_ = end_ = 0;
     errno = 0;
     gzFile file = gzopen(path.c_str(), "rb");
@@ -63,6 +63,7 @@ bool TextSource::fill() {
         const char* reason = gzerror(As_Gz(file_), &code);
         if (code != Z_OK) {
             error_ = path_ + ":" + std::to_string(line_ + 1) + ": " + reason;
+            endedShort_ = code == Z_BUF_ERROR;
             return false;
         }
         atEnd_ = true;

@@ -35,6 +35,9 @@ public:
     uint64_t lineNumber() const { return line_; }
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
+    // The error is a compressed stream cut short: the lines before it were
+    // whole.
+    bool endedShort() const { return endedShort_; }
 
 private:
     bool fill();
@@ -44,6 +47,7 @@ private:
     std::string error_;
     uint64_t line_ = 0;
     bool atEnd_ = false;
+    bool endedShort_ = false;
     size_t begin_ = 0;  // first byte not yet handed out
     size_t end_ = 0;    // end of the bytes read
     static constexpr size_t kBufferSize = 1 << 16;

@@ -79,11 +79,6 @@ constexpr const char* kReceiverNames[] = {
 };
 constexpr int32_t kReceiverCodes = static_cast<int32_t>(std::size(kReceiverNames));
 
-const char* System_Letter(int32_t satelliteSystem) {
-    if (satelliteSystem == SYSTEM_GPS) return kLetterGps;
-    if (satelliteSystem == SYSTEM_GLONASS) return kLetterGlonass;
-    return kLetterMixed;
-}
 
 // The interval rounded to whole seconds: the integer part of interval + 0.5,
 // held within the range of the six-column integer field's type.
@@ -111,6 +106,12 @@ void Add_Time(LineBuilder& line, int32_t year, int32_t month, int32_t day, int32
 }
 
 }  // namespace
+
+const char* System_Letter(int32_t satelliteSystem) {
+    if (satelliteSystem == SYSTEM_GPS) return kLetterGps;
+    if (satelliteSystem == SYSTEM_GLONASS) return kLetterGlonass;
+    return kLetterMixed;
+}
 
 void Antenna_Type_Name(char* destination, int32_t /*antennaType*/) { destination[0] = '\0'; }
 

@@ -130,6 +130,10 @@ int Selected_Obs_Types(uint32_t obsTypes, const ObsType* (&selected)[kObsTypeCou
 
 void Receiver_Type_Name(char* destination, int32_t receiverType);
 
+// The header's letter for the SatelliteSystem bits: G, R, or M (also for
+// none).
+const char* System_Letter(int32_t satelliteSystem);
+
 // 0 when every header line was written, 1 as soon as a write failed.
 int32_t Write_Obs_Header(std::FILE* stream, const ObsSettings& settings,
                          const ObsSummary& summary, uint32_t obsTypes);

@@ -134,7 +134,12 @@ inline constexpr int kZebPathSize = 256;
 //               longer path is cut); every message of the reader names it;
 //   stream      the input stream, opened "rb";
 //   bufferSize  the stream buffer size the opener requested, 0 for none;
-//   buffer      the stream buffer (malloc'd), owned by the handle, or null.
+//   buffer      the stream buffer (malloc'd), owned by the handle, or null;
+//   offset      byte offset of the next record to read;
+//   readLimit   0, or the offset at which the epochs end for the reader:
+//               an epoch beginning there or later is read as the end of
+//               the file (set it to keep only the whole epochs before a
+//               cut).
 // A handle is valid while header.headerSize is 202.
 struct ZebFile {
     ZebHeader header;
@@ -142,6 +147,8 @@ struct ZebFile {
     std::FILE* stream;
     int32_t bufferSize;
     char* buffer;
+    uint64_t offset;
+    uint64_t readLimit;
 };
 
 // Opens path for binary reading and checks the header; nullptr on failure
@@ -160,6 +167,56 @@ int Zeb_Rewind(ZebFile* file);
 // Closes the stream, releases the buffer and the handle; acts only on a
 // handle whose header.headerSize is 202 (nullptr is accepted and ignored).
 void Zeb_Close(ZebFile* file);
+
+// ---- Walk of a whole log --------------------------------------------------
+
+// Where and why the records of a log stop being readable.
+enum class ZebStop {
+    EndOfFile,           // every byte belongs to a whole epoch
+    CutInPosition,       // the file ends inside a position record
+    CutInMeasurements,   // the file ends inside an epoch's measurement records
+    BadPositionSize,     // a position record's size word is not 68
+    TooManyMeasurements, // more measurements than the header's channels (or 24)
+    BadMeasurementSize,  // a measurement record's size word is not 44
+    SatelliteNumber,     // a satellite number above 64
+};
+
+// The record layout of a log, walked without converting anything and
+// without touching the library's message.
+struct ZebLogExtent {
+    ZebHeader header{};
+    uint64_t fileSize = 0;
+    // Offset just after the last whole epoch (202 when there is none).
+    uint64_t completeEnd = kZebHeaderSize;
+    int64_t epochs = 0;
+    bool hasFirstTimeOfWeek = false;
+    double firstTimeOfWeek = 0.0;
+    double lastTimeOfWeek = 0.0;
+    // Epochs whose time of week is not at or after the one before (each
+    // starts a new week).
+    int32_t weekRollovers = 0;
+    ZebStop stop = ZebStop::EndOfFile;
+    // The epoch (1 for the first) at which the walk stopped and why, e.g.
+    // "epoch 12 at byte offset 1234: record size word 3 instead of 68";
+    // empty at the end of the file.
+    char stopReason[160] = {};
+};
+
+// Satellite numbers a record may carry (0..64).
+inline constexpr int kLastSatelliteNumber = 64;
+
+enum class ZebWalkResult { Walked, Unreadable, TooShort, NotALog };
+
+// Walks the log at path record by record.  Unreadable: the file cannot be
+// opened or read; TooShort: it ends before its 202-byte header; NotALog:
+// the header's size word is not 202.
+ZebWalkResult Zeb_Walk_Log(const char* path, ZebLogExtent& extent);
+
+// Whether the walk stopped because the file was cut inside an epoch: the
+// epochs before completeEnd are whole, nothing after it is.
+inline bool Zeb_Log_Is_Cut(const ZebLogExtent& extent) {
+    return extent.stop == ZebStop::CutInPosition || extent.stop == ZebStop::CutInMeasurements;
+}
 
 // ---- Writer -------------------------------------------------------------
 

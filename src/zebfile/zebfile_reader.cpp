@@ -89,17 +89,24 @@ ZebFile* Zeb_Open(const char* path, int bufferSize) {
     file->stream = stream;
     file->bufferSize = bufferSize;
     file->buffer = buffer;
+    file->offset = static_cast<uint64_t>(kZebHeaderSize);
+    file->readLimit = 0;
     return file;
 }
 
 int Zeb_Read_Epoch(ZebFile* file, PositionRecord& position,
                    MeasurementRecord (&measurements)[EPOCH_CAPACITY]) {
     unsigned char positionBytes[kPositionRecordSize];
+    if (file->readLimit != 0 && file->offset >= file->readLimit) {
+        Set_Message(kMsgEndOfFile);
+        return -1;
+    }
     if (std::fread(positionBytes, 1, sizeof positionBytes, file->stream) != sizeof positionBytes) {
         Set_Message(kMsgEndOfFile);
         return -1;
     }
     Decode_Position_Record(positionBytes, position);
+    file->offset += kPositionRecordSize;
     if (position.recordSize != kPositionRecordSize) {
         Format_Message(kMsgBadPositionRecord, file->path);
         return 1;
@@ -125,6 +132,7 @@ int Zeb_Read_Epoch(ZebFile* file, PositionRecord& position,
         Format_Message(kMsgPrematureEnd, file->path, timeOfWeek);
         return 1;
     }
+    file->offset += blockSize;
     for (int i = 0; i < count; ++i) {
         MeasurementRecord& record = measurements[i];
         Decode_Measurement_Record(block + static_cast<size_t>(i) * kMeasurementRecordSize, record);
@@ -137,6 +145,7 @@ int Zeb_Read_Epoch(ZebFile* file, PositionRecord& position,
 }
 
 int Zeb_Rewind(ZebFile* file) {
+    file->offset = static_cast<uint64_t>(file->header.headerSize);
     return std::fseek(file->stream, file->header.headerSize, SEEK_SET);
 }
 

@@ -94,8 +94,14 @@ def main():
         page = open(report, encoding="utf-8").read()
 
         svgs = re.findall(r"<svg\b.*?</svg>", page, flags=re.S)
-        if len(svgs) != 4:  # timeline, MP1, MP2, sky
-            failures.append("expected 4 SVG plots, found %d" % len(svgs))
+        # Timeline, MP1 and MP2 against elevation and over time, sky, and a
+        # panel for each of the 9 GPS satellites.
+        panels = [svg for svg in svgs if ": MP1 and MP2 against elevation\"" in svg]
+        if (len(svgs), len(panels)) != (6 + 9, 9):
+            failures.append("expected 6 SVG plots and 9 panels, found %d and %d" % (len(svgs), len(panels)))
+        for title in ("elevation (degrees)", "GPS time", "MP1 (m)", "MP2 (m)"):
+            if ">%s</text>" % title not in page:
+                failures.append("no axis title %r" % title)
         for n, svg in enumerate(svgs):
             try:
                 root = ET.fromstring(svg)
@@ -136,6 +142,24 @@ def main():
                 failures.append("no plot colours in the picture (%d coloured pixels)" % coloured)
             if keep:
                 shutil.copyfile(png, keep)
+
+        # At 800 px the rightmost columns hold only the page's background.
+        narrow = os.path.join(work, "narrow.png")
+        subprocess.run([chromium, "--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
+                        "--user-data-dir=" + profile, "--window-size=800,4200", "--screenshot=" + narrow,
+                        "file://" + report],
+                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+        if not os.path.exists(narrow):
+            failures.append("chromium wrote no screenshot at 800 px")
+        else:
+            width, height, channels, rows = decode_png(open(narrow, "rb").read())
+            background = tuple(rows[height // 2][(width - 1) * channels:(width - 1) * channels + 3])
+            touched = sum(1 for line in rows for x in range(width - 6, width)
+                          if tuple(line[x * channels:x * channels + 3]) != background)
+            if touched:
+                failures.append("at 800 px the page reaches the right edge (%d pixels)" % touched)
+            if keep:
+                shutil.copyfile(narrow, keep.replace(".png", "") + "_800.png")
     for failure in failures:
         print("FAIL:", failure)
     return 1 if failures else 0

@@ -12,7 +12,9 @@
 
 usage: qc_command_test.py ZER2IVI SOURCE_DIR
 """
+import gzip
 import json
+import re
 import os
 import shutil
 import subprocess
@@ -57,14 +59,17 @@ SCHEMA = {
     "input": str, "marker": str, "first_epoch": (str, type(None)), "last_epoch": (str, type(None)),
     "span_seconds": (int, float, type(None)), "interval_seconds": (int, float, type(None)),
     "interval_source": (str, type(None)), "epochs_expected": int, "epochs_present": int,
-    "completeness": (int, float, type(None)), "gap_count": int, "gaps": list, "code1": (str, type(None)),
-    "code2": (str, type(None)), "navigation": bool, "ephemerides": int, "elevations": bool,
+    "completeness": (int, float, type(None)), "gap_count": int, "gaps": list,
+    "missing_seconds": (int, float), "repeated_epochs": int, "backward_jumps": int,
+    "code1_types": list, "code2_types": list, "navigation": bool, "ephemerides": int, "elevations": bool,
     "elevation_note": str, "mask_degrees": (int, float, type(None)), "position": (dict, type(None)),
-    "usable_epochs": int, "slips": int, "observations_per_slip": (int, float, type(None)),
+    "no_ephemeris_epochs": int, "usable_epochs": int, "slips": int,
+    "observations_per_slip": (int, float, type(None)),
     "mp1_rms": (int, float, type(None)), "mp2_rms": (int, float, type(None)), "satellites": list,
+    "warnings": list,
 }
 SATELLITE_SCHEMA = ["satellite", "system", "prn", "epochs_observed", "usable_epochs", "arcs", "slips",
-                    "mp1_rms", "mp2_rms", "first_epoch", "last_epoch"]
+                    "mp1_rms", "mp2_rms", "first_epoch", "last_epoch", "codes_used", "arc_starts"]
 
 
 def check_schema(report, what):
@@ -93,11 +98,11 @@ def original_against_conversion():
         check_schema(converted, what + " converted")
         # The same epochs, the same satellites, the same times.
         for key in ("first_epoch", "last_epoch", "interval_seconds", "epochs_expected", "epochs_present",
-                    "completeness", "gap_count", "gaps", "code2", "ephemerides"):
+                    "completeness", "gap_count", "gaps", "code2_types", "ephemerides"):
             check(what + ": " + key + " equal", original[key] == converted[key],
                   "%r vs %r" % (original[key], converted[key]))
         # Difference 1: the conversion carries C1 where the original has P1.
-        check(what + ": codes", (original["code1"], converted["code1"]) == ("P1", "C1"))
+        check(what + ": codes", (original["code1_types"], converted["code1_types"]) == (["P1", "C1"], ["C1"]))
         o, c = by_satellite(original), by_satellite(converted)
         check(what + ": satellites", list(o) == list(c), "%s vs %s" % (list(o), list(c)))
         for name in o:
@@ -166,11 +171,11 @@ def text_and_notes():
         "interval      30 s (header)",
         "epochs        120 present of 120 expected, completeness 100.00 %",
         "gaps          none",
-        "codes         P1 and P2 with L1 and L2",
+        "codes         code 1 P1 else C1, code 2 P2 (per observation), with L1 and L2",
         "elevations    none: no navigation file",
     ]
     check("text: summary lines", lines[1:7] == expected, "\n".join(lines[1:7]))
-    check("text: fits a screen", len(lines) <= 40 and max(len(l) for l in lines) <= 100)
+    check("text: fits a screen", len(lines) <= 60 and max(len(l) for l in lines) <= 120)
     code, out, err = run(real("bahr1620.04o"), "--nav", real("bahr1620.04n"), "--position", "0,0,0")
     check("position 0,0,0: said so", "elevations    none: the receiver position is 0,0,0\n" in out.decode(),
           out.decode())
@@ -240,6 +245,67 @@ def html_all_or_nothing(work):
     check("--json --html: JSON printed", code == 0 and json.loads(out)["epochs_present"] == 120, err)
 
 
+def header_and_epochs(path):
+    text = open(path).read()
+    end = text.index("END OF HEADER\n") + len("END OF HEADER\n")
+    return text[:end], text[end:]
+
+
+def warnings_and_order(work):
+    """Files out of order refused without --force; a file that ends inside an
+    epoch checked up to there; options not applied: warned on standard error
+    and in the JSON warnings array."""
+    header, epochs = header_and_epochs(real("bahr1620.04o"))
+    twice = os.path.join(work, "twice.04o")
+    open(twice, "w").write(header + epochs + epochs)
+    code, out, err = run(twice)
+    check("an hour twice: exit 1", code == 1, err)
+    check("an hour twice: file, line, both times",
+          re.match(r"zer2ivi qc: %s:\d+: epoch 2004-06-10T00:00:00 is before the epoch 2004-06-10T00:59:30 "
+                   r"of line \d+ " % re.escape(twice), err) is not None, err)
+    code, out, err = run(twice, "--force", "--json")
+    report = json.loads(out) if code == 0 else {}
+    check("--force: exit 0", code == 0, err)
+    check("--force: repeats dropped", (report.get("epochs_present"), report.get("repeated_epochs"),
+                                       report.get("completeness")) == (120, 120, 1), str(report.get("warnings")))
+    check("--force: warned", "zer2ivi qc: warning: 120 repeated epochs dropped (the first of each kept)\n" in err, err)
+    check("--force: warning in JSON", report.get("warnings") == ["120 repeated epochs dropped (the first of each kept)"])
+
+    lines = open(real("bahr1620.04o")).read().splitlines(True)
+    cut = os.path.join(work, "cut.04o")
+    open(cut, "w").write("".join(lines[:-1]))
+    code, out, err = run(cut, "--json")
+    report = json.loads(out) if code == 0 else {}
+    check("file ending inside an epoch: exit 0", code == 0, err)
+    check("file ending inside an epoch: whole epochs checked", report.get("epochs_present") == 119)
+    warning = "%s:%d: end of file inside an epoch" % (cut, len(lines))
+    check("file ending inside an epoch: warned with the line", err.startswith("zer2ivi qc: warning: " + warning), err)
+    check("file ending inside an epoch: JSON warning", report.get("warnings", [""])[0].startswith(warning))
+
+    # A gzip file cut short: the epochs before the cut are checked.
+    packed = gzip.compress(open(real("bahr1620.04o"), "rb").read())
+    cut_gz = os.path.join(work, "cut.04o.gz")
+    open(cut_gz, "wb").write(packed[: len(packed) // 2])
+    code, out, err = run(cut_gz, "--json")
+    report = json.loads(out) if code == 0 else {}
+    check("gzip cut short: exit 0", code == 0, err)
+    check("gzip cut short: the epochs before the cut", 20 < report.get("epochs_present", 0) < 120,
+          str(report.get("epochs_present")))
+    check("gzip cut short: warned", err.startswith("zer2ivi qc: warning: " + cut_gz + ":") and
+          "unexpected end of file" in err and len(report.get("warnings", [])) == 1, err)
+
+    code, out, err = run(real("bahr1620.04o"), "--mask", "15", "--position", "1,2,3")
+    check("--mask, --position without --nav: warned",
+          code == 0 and err == "zer2ivi qc: warning: --mask not applied: elevations need a navigation file (--nav)\n"
+          "zer2ivi qc: warning: --position not applied: elevations need a navigation file (--nav)\n", err)
+    check("--mask without --nav: in the text", "warning       --mask not applied" in out.decode(), out.decode())
+    code, out, err = run(real("bahr1620.04o"), "--nav", real("07590920.05n"), "--json")
+    report = json.loads(out) if code == 0 else {}
+    check("a navigation file of another day: every GPS epoch warned",
+          report.get("usable_epochs") == 0 and report.get("no_ephemeris_epochs") == 939 and
+          "939 GPS satellite-epochs have no ephemeris within 4 hours" in err, err)
+
+
 def json_for_any_file_name(work):
     name = os.path.join(work.encode(), b"st\xffation \"q\".04o")
     shutil.copyfile(real("bahr1620.04o"), name)
@@ -265,6 +331,7 @@ with tempfile.TemporaryDirectory() as top:
     usage_and_file_errors(work)
     html_all_or_nothing(work)
     json_for_any_file_name(work)
+    warnings_and_order(work)
     check("the tool's temporary directories are gone", os.listdir(TMPDIR) == [], str(os.listdir(TMPDIR)))
 
 for failure in failures:

@@ -24,6 +24,7 @@ struct Scene {
     std::function<void(int k, SatelliteObservation&)> edit;
     std::function<bool(int k)> present = [](int) { return true; };
     std::vector<SatelliteObservation> extra;  // other satellites in every epoch
+    std::function<double(int k)> time = [](int k) { return kStart + k * kInterval; };
 };
 
 SatelliteObservation Clean(int k, double amplitude) {
@@ -49,7 +50,7 @@ QcResult Run_Scene(const Scene& scene, QcSettings settings = QcSettings{kInterva
         satellites.assign(1, Clean(k, scene.amplitude));
         if (scene.edit) scene.edit(k, satellites[0]);
         satellites.insert(satellites.end(), scene.extra.begin(), scene.extra.end());
-        engine.Add({kStart + k * kInterval, 0, satellites});
+        engine.Add({scene.time(k), 0, satellites});
     }
     return engine.Finish();
 }
@@ -140,6 +141,7 @@ TEST(QcEngine, MaskAndMissingEphemeris) {
         const QcResult result = Run_Scene(Scene{}, settings);
         EXPECT_EQ(result.satellites[0].usableEpochs, c.usable) << c.mask << " " << c.elevations;
         EXPECT_EQ(result.plots[0].sky.empty(), !c.elevations);
+        EXPECT_EQ(result.noEphemeris, 10);  // epochs 90 to 99
     }
 }
 
@@ -168,6 +170,197 @@ TEST(QcEngine, IntervalIsTheMostFrequentStepSmallestOnTie) {
             EXPECT_DOUBLE_EQ(*found, expected) << i;
         }
     }
+}
+
+// The combinations worked out from the carrier frequencies written here,
+// not from the engine's constants.
+TEST(QcEngine, CombinationsFromTheCarrierFrequencies) {
+    const double c = 299792458.0;
+    const double f1 = 1575.42e6, f2 = 1227.60e6;
+    const double lambda1 = c / f1, lambda2 = c / f2, lambdaW = c / (f1 - f2);
+    const double alpha = (1575.42 / 1227.60) * (1575.42 / 1227.60);
+    struct Case {
+        double code1, l1, l2, code2;
+    };
+    const Case cases[] = {
+        {2.2e7, 2.2e7 / lambda1, 2.2e7 / lambda2, 2.2e7},
+        {2.0e7 + 1.5, 1.05e8 + 0.25, 8.2e7 - 3.5, 2.0e7 - 0.75},
+        {2.5e7, 1.3e8, 1.0e8, 2.5e7 + 12.0},
+    };
+    for (const Case& k : cases) {
+        const double l1 = k.l1 * lambda1, l2 = k.l2 * lambda2;
+        const double mp1 = k.code1 - (1 + 2 / (alpha - 1)) * l1 + (2 / (alpha - 1)) * l2;
+        const double mp2 = k.code2 - (2 * alpha / (alpha - 1)) * l1 + (2 * alpha / (alpha - 1) - 1) * l2;
+        const double nw = (k.l1 - k.l2) - (f1 * k.code1 + f2 * k.code2) / ((f1 + f2) * lambdaW);
+        const Combinations got = Combine(k.code1, k.l1, k.l2, k.code2);
+        EXPECT_NEAR(got.mp1, mp1, 1e-6);
+        EXPECT_NEAR(got.mp2, mp2, 1e-6);
+        EXPECT_NEAR(got.gf, l1 - l2, 1e-6);
+        EXPECT_NEAR(Wide_Lane(k.code1, k.l1, k.l2, k.code2), nw, 1e-6);
+    }
+}
+
+// Each rule that starts an arc, at its edges: a change at epoch 50 of the
+// satellite, seen in the letters of its second arc start.
+TEST(QcEngine, ArcRulesAtTheirEdges) {
+    constexpr double lambda1 = 299792458.0 / 1575.42e6, lambda2 = 299792458.0 / 1227.60e6;
+    struct Case {
+        const char* name;
+        double step;      // seconds between epochs
+        double l1Cycles;  // added to L1 from epoch 50 on
+        double l2Cycles;  // added to L2 from epoch 50 on
+        bool lossOfLock;  // LLI on L2 at epoch 50
+        double pause;     // extra seconds before epoch 50
+        const char* rules;  // of the arc start at epoch 50; nullptr: none
+        int64_t slips;
+    };
+    const Case cases[] = {
+        {"GF 0.155 m in 30 s is no slip", 30, 0, -0.155 / lambda2, false, 0, nullptr, 0},
+        {"GF 0.165 m in 30 s is one", 30, 0, -0.165 / lambda2, false, 0, "c", 1},
+        {"GF 0.69 m in 300 s is no slip", 300, 0, -0.69 / lambda2, false, 0, nullptr, 0},
+        {"GF 0.71 m in 300 s is one", 300, 0, -0.71 / lambda2, false, 0, "c", 1},
+        {"77 and 60 cycles keep GF: the wide lane finds them", 30, 77, 60, false, 0, "d", 1},
+        {"4 cycles on L1: GF only", 30, 4, 0, false, 0, "c", 1},
+        {"6 cycles on L1: GF and wide lane", 30, 6, 0, false, 0, "cd", 1},
+        {"loss of lock alone", 30, 0, 0, true, 0, "a", 1},
+        {"loss of lock and a jump", 30, 6, 0, true, 0, "acd", 1},
+        {"a step of exactly 1.5 intervals starts no arc", 30, 0, 0, false, 15, nullptr, 0},
+        {"a step just above 1.5 intervals does, without a slip", 30, 0, 0, false, 15.001, "b", 0},
+        {"a jump after a long step is no slip", 30, 6, 0, false, 60, "bcd", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene scene;
+        scene.amplitude = 0.3;
+        scene.time = [&c](int k) { return kStart + k * c.step + (k >= 50 ? c.pause : 0.0); };
+        scene.edit = [&c](int k, SatelliteObservation& o) {
+            // The range moves with the epoch's time, whatever the step.
+            const double range = 2.2e7 + 350.0 * (k * c.step + (k >= 50 ? c.pause : 0.0)) / kInterval;
+            o.code2 = range + 1.0;
+            o.code1 = o.code1 - (2.2e7 + 350.0 * k) + range;
+            o.l1 = range / lambda1 + 1234567.0 + (k >= 50 ? c.l1Cycles : 0.0);
+            o.l2 = range / lambda2 - 7654321.0 + (k >= 50 ? c.l2Cycles : 0.0);
+            if (k == 50 && c.lossOfLock) o.lliL2 = 1;
+        };
+        QcSettings settings;
+        settings.interval = c.step;
+        const QcResult result = Run_Scene(scene, settings);
+        const SatelliteFigures& s = result.satellites[0];
+        ASSERT_FALSE(s.arcStarts.empty());
+        EXPECT_EQ(s.arcStarts[0].time, kStart);
+        EXPECT_EQ(Rule_Letters(s.arcStarts[0].rules), "");
+        if (c.rules == nullptr) {
+            EXPECT_EQ(s.arcStarts.size(), 1u);
+        } else {
+            ASSERT_EQ(s.arcStarts.size(), 2u);
+            EXPECT_EQ(s.arcStarts[1].time, kStart + 50 * c.step + c.pause);
+            EXPECT_EQ(Rule_Letters(s.arcStarts[1].rules), c.rules);
+        }
+        EXPECT_EQ(s.slips, c.slips);
+        EXPECT_EQ(s.arcs, static_cast<int64_t>(s.arcStarts.size()));
+    }
+}
+
+// Arcs of exactly 10 usable epochs count in the multipath figures; of 9 not.
+TEST(QcEngine, ArcOfTenEpochsIsKept) {
+    struct Case {
+        int secondArcStart;  // loss of lock there
+        int64_t kept;
+    };
+    const Case cases[] = {{10, 20}, {11, 11}, {9, 11}};
+    for (const Case& c : cases) {
+        Scene scene;
+        scene.epochs = 20;
+        scene.edit = [&c](int k, SatelliteObservation& o) {
+            if (k == c.secondArcStart) o.lliL1 = 1;
+        };
+        const QcResult result = Run_Scene(scene);
+        EXPECT_EQ(result.satellites[0].arcs, 2) << c.secondArcStart;
+        EXPECT_EQ(result.satellites[0].keptPoints, c.kept) << c.secondArcStart;
+    }
+}
+
+// Gaps by the step between epochs; the missing time is the step less one
+// interval.
+TEST(QcEngine, GapsAndTheirMissingTime) {
+    struct Case {
+        std::vector<double> times;  // seconds after kStart
+        int64_t gaps;
+        double missing;
+        int64_t expected;
+    };
+    const Case cases[] = {
+        {{0, 30, 75, 105}, 0, 0, 5},                 // exactly 1.5 intervals: no gap
+        {{0, 30, 75.001, 105}, 1, 15.001, 5},        // just above: a gap
+        {{36000, 43230}, 1, 7200, 242},              // 10:00:00 to 12:00:30
+        {{0, 30, 120, 150, 300}, 2, 60 + 120, 11},
+    };
+    for (const Case& c : cases) {
+        QcEngine engine({});
+        const SatelliteObservation one = Clean(0, 0);
+        for (double t : c.times) engine.Add({kStart + t, 0, std::span<const SatelliteObservation>(&one, 1)});
+        const QcResult result = engine.Finish();
+        EXPECT_EQ(result.gapCount, c.gaps) << c.times.size();
+        EXPECT_NEAR(result.missingSeconds, c.missing, 1e-6);
+        EXPECT_EQ(result.expectedEpochs, c.expected);
+    }
+}
+
+// Epochs out of order: repeats dropped, backward jumps listed as gaps, the
+// span from the earliest to the latest epoch.
+TEST(QcEngine, RepeatedAndBackwardEpochs) {
+    const auto hour = [](double from) {
+        std::vector<double> times;
+        for (int k = 0; k < 120; ++k) times.push_back(from + 30.0 * k);
+        return times;
+    };
+    const auto join = [](std::vector<std::vector<double>> parts) {
+        std::vector<double> all;
+        for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    struct Case {
+        const char* name;
+        std::vector<double> times;
+        int64_t epochs, repeated, backward, gaps, expected;
+    };
+    const Case cases[] = {
+        {"in order", hour(0), 120, 0, 0, 0, 120},
+        {"one epoch twice", {0, 30, 30, 60}, 3, 1, 0, 0, 3},
+        {"an hour twice", join({hour(0), hour(0)}), 120, 120, 0, 0, 120},
+        {"two hours in the wrong order", join({hour(3600), hour(0)}), 240, 0, 1, 1, 240},
+        {"wrong order, then the second hour again", join({hour(3600), hour(0), hour(3600)}), 240, 120, 1, 1, 240},
+        {"back into a stretch already read", {0, 30, 60, 90, 45, 60, 120}, 5, 2, 0, 0, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QcEngine engine(QcSettings{kInterval});
+        std::vector<SatelliteObservation> one(1);
+        for (size_t i = 0; i < c.times.size(); ++i) {
+            one[0] = Clean(static_cast<int>(c.times[i] / kInterval), 0.3);
+            engine.Add({kStart + c.times[i], 0, one});
+        }
+        const QcResult result = engine.Finish();
+        EXPECT_EQ(result.epochs, c.epochs);
+        EXPECT_EQ(result.repeatedEpochs, c.repeated);
+        EXPECT_EQ(result.backwardJumps, c.backward);
+        EXPECT_EQ(result.gapCount, c.gaps);
+        EXPECT_EQ(result.expectedEpochs, c.expected);
+        EXPECT_EQ(result.satellites[0].epochsObserved, c.epochs);
+        EXPECT_LE(result.first, result.last);
+        for (const Stretch& st : result.plots[0].observed) EXPECT_LE(st.start, st.end);
+    }
+}
+
+// A tracking bar ends at the last epoch before a gap.
+TEST(QcEngine, StretchesEndAtGaps) {
+    Scene scene;
+    scene.present = [](int k) { return k < 30 || k >= 34; };
+    const QcResult result = Run_Scene(scene);
+    const std::vector<Stretch>& observed = result.plots[0].observed;
+    ASSERT_EQ(observed.size(), 2u);
+    EXPECT_EQ(observed[0].end, kStart + 29 * kInterval);
+    EXPECT_EQ(observed[1].start, kStart + 34 * kInterval);
 }
 
 // The plots stay bounded whatever the length: a day at 1 Hz of 12 satellites.

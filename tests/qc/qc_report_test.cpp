@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <regex>
 
 #include "qc/gps_clock.h"
@@ -46,17 +48,22 @@ TEST(QcReport, TextSummaryLineForLine) {
         "span          2004-06-10T00:00:00 to 2004-06-10T00:59:30 (00:59:30)\n"
         "interval      30 s (header)\n"
         "epochs        117 present of 120 expected, completeness 97.50 %\n"
-        "gaps          1 (120 s in all)\n"
-        "              2004-06-10T00:24:30 to 2004-06-10T00:26:30  120 s\n"
-        "codes         P1 and P2 with L1 and L2\n"
+        "gaps          1, 90 s missing in all\n"
+        "              2004-06-10T00:24:30 to 2004-06-10T00:26:30  90 s missing (step 120 s)\n"
+        "codes         code 1 P1 else C1, code 2 P2 (per observation), with L1 and L2\n"
         "elevations    none: no navigation file\n"
         "usable        117 satellite epochs, 1 slips, 117.0 observations per slip\n"
         "multipath     MP1 RMS 0.567 m, MP2 RMS 0.000 m\n"
         "\n"
-        "sat  observed  usable  arcs  slips  MP1 m  MP2 m  first                last\n"
-        "G07       117     117     3      1  0.567  0.000  2004-06-10T00:00:00  2004-06-10T00:59:30\n"
-        "R05        97       \xE2\x80\x93     \xE2\x80\x93      \xE2\x80\x93      \xE2\x80\x93      \xE2\x80\x93  "
-        "2004-06-10T00:10:00  2004-06-10T00:59:30\n";
+        "sat  observed  usable  arcs  slips  MP1 m  MP2 m      P1     C1     P2     C2  first                last\n"
+        "G07       117     117     3      1  0.567  0.000     117      0    117      0  "
+        "2004-06-10T00:00:00  2004-06-10T00:59:30\n"
+        "R05        97       \xE2\x80\x93     \xE2\x80\x93      \xE2\x80\x93      \xE2\x80\x93      \xE2\x80\x93"
+        "       \xE2\x80\x93      \xE2\x80\x93      \xE2\x80\x93      \xE2\x80\x93  "
+        "2004-06-10T00:10:00  2004-06-10T00:59:30\n"
+        "\n"
+        "arc starts (time and rules: a loss of lock, b long step, c geometry-free, d wide lane; - first arc)\n"
+        "G07  2004-06-10T00:00:00 -     2004-06-10T00:20:00 a     2004-06-10T00:26:30 b\n";
     EXPECT_EQ(Text_Summary(Check(Two_Satellites())), expected);
 }
 
@@ -74,7 +81,12 @@ TEST(QcReport, JsonHoldsTheSameNumbers) {
         {"epochs_present", "117"},
         {"completeness", "0.975"},
         {"gap_count", "1"},
-        {"code1", "\"P1\""},
+        {"code1_types", "[\"P1\", \"C1\"]"},
+        {"code2_types", "[\"P2\"]"},
+        {"missing_seconds", "90"},
+        {"repeated_epochs", "0"},
+        {"backward_jumps", "0"},
+        {"no_ephemeris_epochs", "0"},
         {"navigation", "false"},
         {"elevations", "false"},
         {"mask_degrees", "null"},
@@ -92,14 +104,21 @@ TEST(QcReport, JsonHoldsTheSameNumbers) {
     ASSERT_TRUE(std::regex_search(json, rms, std::regex("\n  \"mp1_rms\": ([0-9.]+),\n")));
     EXPECT_NEAR(std::stod(rms[1].str()), 0.56673, 2e-4);
     EXPECT_NE(json.find("{\"before\": \"2004-06-10T00:24:30\", \"after\": \"2004-06-10T00:26:30\", "
-                        "\"seconds\": 120}"),
+                        "\"step_seconds\": 120, \"missing_seconds\": 90}"),
               std::string::npos);
     EXPECT_NE(json.find("{\"satellite\": \"R05\", \"system\": \"R\", \"prn\": 5, \"epochs_observed\": 97, "
                         "\"usable_epochs\": null, \"arcs\": null, \"slips\": null, \"mp1_rms\": null, "
                         "\"mp2_rms\": null, \"first_epoch\": \"2004-06-10T00:10:00\", "
-                        "\"last_epoch\": \"2004-06-10T00:59:30\"}"),
+                        "\"last_epoch\": \"2004-06-10T00:59:30\", \"codes_used\": null, \"arc_starts\": null}"),
               std::string::npos)
         << json;
+    EXPECT_NE(json.find("\"codes_used\": {\"P1\": 117, \"C1\": 0, \"P2\": 117, \"C2\": 0}, \"arc_starts\": ["
+                        "{\"time\": \"2004-06-10T00:00:00\", \"rules\": \"\"}, "
+                        "{\"time\": \"2004-06-10T00:20:00\", \"rules\": \"a\"}, "
+                        "{\"time\": \"2004-06-10T00:26:30\", \"rules\": \"b\"}]}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\n  \"warnings\": []\n}"), std::string::npos);
 }
 
 TEST(QcReport, TextsFromFilesAreEscaped) {
@@ -152,14 +171,27 @@ TEST(QcReport, IsoTimesToTheMicrosecond) {
     for (const Case& c : cases) EXPECT_EQ(Iso_Time(c.gpsSeconds), c.iso) << c.iso;
 }
 
+bool Decimal_Comma() { return std::localeconv()->decimal_point[0] == ','; }
+
+// Switches the process to a locale with a decimal comma: an installed one,
+// else one built from the system's locale sources into dir (LOCPATH).  The
+// name, or nullptr when neither can be had.
+const char* Use_Comma_Locale(const std::string& dir) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"})
+        if (std::setlocale(LC_ALL, name) != nullptr && Decimal_Comma()) return name;
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + dir + "/de_DE.UTF-8' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return nullptr;
+    setenv("LOCPATH", dir.c_str(), 1);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr && Decimal_Comma()) return "de_DE.UTF-8 (built)";
+    return nullptr;
+}
+
 TEST(QcReport, NumbersIgnoreTheLocale) {
-    // Where a locale with a decimal comma exists, it changes nothing.
-    const char* comma = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "C.UTF-8"})
-        if (std::setlocale(LC_ALL, name) != nullptr) {
-            comma = name;
-            break;
-        }
+    // Under a locale with a decimal comma, the files the test writes and the
+    // reports read the same as in the C locale.
+    testing::TempDir locales;
+    const char* comma = Use_Comma_Locale(locales.Path());
+    if (comma == nullptr) std::printf("no comma locale on this host: checked in the C locale\n");
     struct Case {
         double value;
         int decimals;
@@ -176,7 +208,9 @@ TEST(QcReport, NumbersIgnoreTheLocale) {
     }
     const std::string text = Text_Summary(Check(Two_Satellites()));
     EXPECT_NE(text.find("completeness 97.50 %"), std::string::npos);
+    EXPECT_NE(Json_Report(Check(Two_Satellites())).find("\n  \"interval_seconds\": 30,\n"), std::string::npos);
     std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
 }
 
 TEST(QcReport, HtmlPlotsAreBoundedForADayAtOneHertz) {
@@ -220,7 +254,9 @@ TEST(QcReport, HtmlPlotsAreBoundedForADayAtOneHertz) {
     EXPECT_LT(html.size(), 3u * 1024 * 1024);
     size_t svgs = 0;
     for (size_t at = html.find("<svg"); at != std::string::npos; at = html.find("<svg", at + 1)) ++svgs;
-    EXPECT_EQ(svgs, 4u);  // timeline, MP1, MP2, sky
+    // Timeline, MP1 and MP2 against elevation and over time, sky, and a
+    // panel per satellite.
+    EXPECT_EQ(svgs, 6u + 12u);
 }
 
 // Without a navigation file the page says why there is no sky plot.
@@ -228,8 +264,9 @@ TEST(QcReport, NoSkyPlotWithoutElevations) {
     const std::string html = Html_Report(Check(Two_Satellites()));
     size_t svgs = 0;
     for (size_t at = html.find("<svg"); at != std::string::npos; at = html.find("<svg", at + 1)) ++svgs;
-    EXPECT_EQ(svgs, 3u);
+    EXPECT_EQ(svgs, 3u + 1u);  // timeline, MP1 and MP2 over time, G07's panel
     EXPECT_NE(html.find("No elevations: no navigation file was given."), std::string::npos);
+    EXPECT_NE(html.find("aria-label=\"G07: MP1 and MP2 over time\""), std::string::npos);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "numbers/numbers.h"
 #include "qc/qc_engine.h"
 
 namespace zer2ivi::qc::testing {
@@ -47,14 +48,15 @@ struct FileSpec {
     std::function<bool(int epoch)> present = [](int) { return true; };
 };
 
+// Numbers are written with '.' whatever locale a test has switched to.
+inline std::string Fixed_Field(double value, int width, int precision) {
+    char text[48];
+    const size_t length = Format_Fixed(text, sizeof text, value, width, precision);
+    return std::string(text, length);
+}
+
 inline std::string Field(double value, bool present, int lli) {
-    char text[32];
-    if (!present) {
-        std::snprintf(text, sizeof text, "%14s", "");
-    } else {
-        std::snprintf(text, sizeof text, "%14.3f", value);
-    }
-    std::string field = text;
+    std::string field = present ? Fixed_Field(value, 14, 3) : std::string(14, ' ');
     field += lli < 0 ? ' ' : static_cast<char>('0' + lli);
     field += ' ';
     return field;
@@ -71,9 +73,7 @@ inline std::string Rinex_Text(const FileSpec& spec) {
     for (const std::string& t : spec.types) types += "    " + t;
     out += Header_Line(types, "# / TYPES OF OBSERV");
     if (spec.interval > 0) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%10.3f", spec.interval);
-        out += Header_Line(text, "INTERVAL");
+        out += Header_Line(Fixed_Field(spec.interval, 10, 3), "INTERVAL");
     }
     out += Header_Line("  2004     6    10     0     0    0.0000000     GPS", "TIME OF FIRST OBS");
     out += Header_Line("", "END OF HEADER");
@@ -87,8 +87,9 @@ inline std::string Rinex_Text(const FileSpec& spec) {
         const int minute = static_cast<int>(std::fmod(t, 3600) / 60);
         const double second = std::fmod(t, 60);
         char line[96];
-        std::snprintf(line, sizeof line, " 04  6 %2d %2d %2d%11.7f  0%3zu", 10 + hour / 24, hour % 24, minute,
-                      second, satellites.size());
+        std::snprintf(line, sizeof line, " 04  6 %2d %2d %2d", 10 + hour / 24, hour % 24, minute);
+        out += line + Fixed_Field(second, 11, 7);
+        std::snprintf(line, sizeof line, "  0%3zu", satellites.size());
         out += line;
         for (size_t s = 0; s < satellites.size(); ++s) {
             if (s > 0 && s % 12 == 0) out += "\n" + std::string(32, ' ');
@@ -144,6 +145,7 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
+    std::string Path() const { return path_.string(); }
     std::string Write(const std::string& name, const std::string& text) const {
         const std::string file = (path_ / name).string();
         std::ofstream(file, std::ios::binary) << text;

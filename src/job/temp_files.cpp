@@ -1,4 +1,4 @@
-#include "temp_files.h"
+#include "job/temp_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,7 +20,7 @@
 #include <unistd.h>
 #endif
 
-namespace zer2ivi::cli {
+namespace zer2ivi::job {
 namespace {
 
 constexpr size_t kNameLetters = 6;
@@ -217,4 +217,4 @@ std::string File_Part(const std::string& path) {
     return path.substr(end);
 }
 
-}  // namespace zer2ivi::cli
+}  // namespace zer2ivi::job

@@ -1,4 +1,4 @@
-#include "conversion_checks.h"
+#include "job/conversion_checks.h"
 
 #include <array>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include "rinex2/gps_ticks.h"
 #include "rinex2/nav_reader.h"
 
-namespace zer2ivi::cli {
+namespace zer2ivi::job {
 namespace {
 
 std::string Number_Text(double value) {
@@ -71,15 +71,11 @@ double Ephemeris_Time(const rinex2::GpsEphemeris& record) {
     return record.week * kSecondsPerWeek + record.toe;
 }
 
-double Gps_Seconds(const EpochTime& time) {
-    const GpsWeekSeconds gps = Calendar_To_Gps(time);
-    return static_cast<double>(gps.week) * kSecondsPerWeek + gps.seconds;
-}
-
-double Creation_Seconds(const ZebHeaderFacts& header) {
-    const int64_t days =
-        rinex2::Days_From_Civil(header.createdYear, header.createdMonth, header.createdDay) -
-        rinex2::kGpsEpochDays;
+double Creation_Seconds(const ZebHeader& header) {
+    // The header counts months from 0 and years from 1900.
+    const int64_t days = rinex2::Days_From_Civil(header.createdYear + 1900,
+                                                 header.createdMonth + 1, header.createdDay) -
+                         rinex2::kGpsEpochDays;
     return static_cast<double>(days) * kSecondsPerDay + header.createdHour * 3600.0 +
            header.createdMinute * 60.0 + header.createdSecond;
 }
@@ -108,4 +104,4 @@ std::string Gps_Time_Text(double seconds) {
     return text;
 }
 
-}  // namespace zer2ivi::cli
+}  // namespace zer2ivi::job

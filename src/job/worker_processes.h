@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace zer2ivi::cli {
+namespace zer2ivi::job {
 
 // The path of the running program; empty when it cannot be found.
 std::string Own_Program_Path();
@@ -48,4 +48,4 @@ private:
     std::vector<FinishedWorker> finished_;  // ended already (run in start())
 };
 
-}  // namespace zer2ivi::cli
+}  // namespace zer2ivi::job

@@ -1,4 +1,4 @@
-#include "worker_processes.h"
+#include "job/worker_processes.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,7 +16,7 @@
 extern char** environ;
 #endif
 
-namespace zer2ivi::cli {
+namespace zer2ivi::job {
 
 namespace {
 
@@ -136,4 +136,4 @@ std::optional<FinishedWorker> WorkerPool::wait() {
 
 #endif
 
-}  // namespace zer2ivi::cli
+}  // namespace zer2ivi::job

@@ -1,0 +1,56 @@
+// What a driver of many conversions needs beside the job: the files each
+// input will get, checked for clashes before any work starts, and the
+// report a worker process leaves for the driver (a small file of
+// "key value" lines, never a sentence to parse).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "job/conversion_job.h"
+
+namespace zer2ivi::job {
+
+// The epochs of a log as GPS seconds, known before any conversion: dated
+// in the given week, else in the week that puts the first epoch nearest the
+// log's creation time.
+struct LogSpan {
+    CalendarDay firstDay;
+    double first = 0.0, last = 0.0;
+};
+std::optional<LogSpan> Log_Span(const std::string& log, std::optional<int32_t> gpsWeek);
+
+struct PlannedInput {
+    std::string log;
+    std::string station;          // designator of its conventional names
+    std::optional<LogSpan> span;  // nothing: the log cannot be dated (its job will fail)
+};
+
+// The first two inputs (by index) whose files would get the same names in
+// one directory: the same station and first day, or with pieces of
+// pieceSeconds, the same station and a piece of time in common.
+std::optional<std::pair<size_t, size_t>> Name_Clash(const std::vector<PlannedInput>& inputs,
+                                                    std::optional<double> pieceSeconds);
+
+// What one worker's job gave.
+struct WorkerReport {
+    bool converted = false;
+    int64_t epochs = 0;          // of the products when there are products
+    std::vector<std::string> files;
+    std::string error;
+    bool usageError = false;
+};
+
+WorkerReport Report_Of(const ConvertResult& result, bool withProducts);
+
+// Writes the report to path; the reason when it cannot be written.
+std::optional<std::string> Write_Worker_Report(const std::string& path, const WorkerReport& report);
+
+// Reads a report; nothing when the file is missing or not a whole report.
+std::optional<WorkerReport> Read_Worker_Report(const std::string& path);
+
+}  // namespace zer2ivi::job
