@@ -64,4 +64,8 @@ private:
     std::FILE* stream_ = nullptr;
 };
 
+// Renames from to to, replacing a file of that name in one step; false
+// when it failed (from is left in place).
+bool Replace_File(const char* from, const char* to);
+
 }  // namespace zer2ivi

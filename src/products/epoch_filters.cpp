@@ -3,6 +3,7 @@
 #include <string>
 
 #include "rinex2/gps_ticks.h"
+#include "rinex_names/rinex_names.h"
 
 namespace zer2ivi::products {
 
@@ -78,40 +79,18 @@ Ticks PieceLength::pieceStart(Ticks time) const {
     return time - (rest < 0 ? rest + duration_ : rest);
 }
 
-std::string PieceLength::nameSuffix(Ticks start) const {
-    const CalendarTime time = Ticks_To_Calendar(start);
-    std::string suffix;
-    if (duration_ >= kTicksPerDay) {
-        suffix += '0';
-    } else {
-        suffix += static_cast<char>('a' + time.hour);
-        if (duration_ < kTicksPerHour) {
-            suffix += static_cast<char>('0' + time.minute / 10);
-            suffix += static_cast<char>('0' + time.minute % 10);
-        }
-    }
-    return suffix;
-}
-
 bool Splitter::apply(ObsEpoch& epoch, EpochRoute& route) {
     if (epoch.hasTime) current_ = length_.pieceStart(epoch.time);
     route.piece = current_;
     return current_.has_value();  // an undated event before any dated epoch
 }
 
+std::string PieceLength::fileName(std::string_view station, Ticks start) const {
+    return names::Short_Name(station, start, duration_, 'o');
+}
+
 std::string Piece_File_Name(std::string_view station, Ticks start, const PieceLength& length) {
-    const CalendarTime time = Ticks_To_Calendar(start);
-    const int32_t day = Day_Of_Year(start);
-    std::string name(station);
-    name += static_cast<char>('0' + day / 100);
-    name += static_cast<char>('0' + day / 10 % 10);
-    name += static_cast<char>('0' + day % 10);
-    name += length.nameSuffix(start);
-    name += '.';
-    name += static_cast<char>('0' + time.year / 10 % 10);
-    name += static_cast<char>('0' + time.year % 10);
-    name += 'o';
-    return name;
+    return length.fileName(station, start);
 }
 
 }  // namespace zer2ivi::products

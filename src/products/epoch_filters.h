@@ -79,8 +79,8 @@ private:
 };
 
 // The length of a split's pieces, aligned to whole days, hours or
-// quarter-hours of GPS time: its duration, its option text and the part of
-// a RINEX 2 short name it gives.
+// quarter-hours of GPS time: its duration, its option text and the name of
+// a piece (the RINEX name builder's short name for that length).
 class PieceLength {
 public:
     // "1d", "1h", "15m"; nothing for any other text.
@@ -89,9 +89,9 @@ public:
     Ticks duration() const { return duration_; }
     std::string_view text() const { return text_; }
     Ticks pieceStart(Ticks time) const;
-    // After the day of year: "0" (day), "h" (hour, a...x) or "hmm"
-    // (quarter-hour, mm = 00, 15, 30, 45).
-    std::string nameSuffix(Ticks start) const;
+    // "ssssddd0.yyo" (day), "ssssdddh.yyo" (hour, h = a...x) or
+    // "ssssdddhmm.yyo" (quarter-hour, mm = 00, 15, 30, 45).
+    std::string fileName(std::string_view station, Ticks start) const;
     friend bool operator==(const PieceLength&, const PieceLength&) = default;
 
 private:
@@ -112,8 +112,7 @@ private:
     std::optional<Ticks> current_;
 };
 
-// The RINEX 2 name of a piece: "ssssddd0.yyo" (day), "ssssdddh.yyo" (hour)
-// or "ssssdddhmm.yyo" (quarter-hour).
+// The RINEX 2 name of a piece (PieceLength::fileName).
 std::string Piece_File_Name(std::string_view station, Ticks start, const PieceLength& length);
 
 }  // namespace zer2ivi::products

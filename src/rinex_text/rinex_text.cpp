@@ -79,6 +79,19 @@ void Rinex_Date_Text(char* destination) {
     Rinex_Date_Text_At(destination, now);
 }
 
+void Rinex3_Date_Text_At(char* destination, const std::tm& utc) {
+    // Room for any int fields; a valid time fills exactly 19 characters.
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d%02d%02d %02d%02d%02d UTC", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    Pad_Field(destination, text, kRinex3DateSize - 1);
+}
+
+void Rinex3_Date_Text(char* destination) {
+    const std::tm now = library.utcClock != nullptr ? library.utcClock() : System_Utc_Now();
+    Rinex3_Date_Text_At(destination, now);
+}
+
 void Set_Utc_Clock(UtcClock clock) { library.utcClock = clock; }
 
 // ---- LineBuilder ------------------------------------------------------------

@@ -31,6 +31,11 @@ void Satellite_Label(char* destination, int32_t satelliteNumber);
 void Rinex_Date_Text(char* destination);
 // The same for a given UTC time (tests pass a fixed one).
 void Rinex_Date_Text_At(char* destination, const std::tm& utc);
+// The creation date of version 3 headers, "yyyymmdd hhmmss UTC" (19
+// characters; destination: 20), of the current UTC time or a given one.
+inline constexpr int kRinex3DateSize = 20;
+void Rinex3_Date_Text(char* destination);
+void Rinex3_Date_Text_At(char* destination, const std::tm& utc);
 // The clock the header writers use; tests may fix it.  nullptr restores the
 // system clock.
 using UtcClock = std::tm (*)();

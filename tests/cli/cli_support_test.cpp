@@ -1,5 +1,4 @@
-// The command-line tool's own helpers: argument scanning and checks, RINEX
-// file names.
+// The command-line tool's own helpers: argument scanning and checks.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -7,7 +6,6 @@
 #include <vector>
 
 #include "cli_support.h"
-#include "rinex_names.h"
 #include "zer2ivi/zer2ivi.h"
 
 namespace zer2ivi::cli {
@@ -82,50 +80,6 @@ TEST(CopyField, CopiesWhatFitsWithItsNulAndRefusesTheRest) {
     EXPECT_STREQ(field, "");
     EXPECT_FALSE(Copy_Field(field, sizeof field, std::string("a\0b", 3)));
     EXPECT_STREQ(field, "");
-}
-
-TEST(StationDesignator, TakesFourLettersOrDigitsInLowerCase) {
-    struct Case {
-        std::string source;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"BAHR", "bahr"},           {"BAHR 24901M002", "bahr"}, {"bahr1620", "bahr"},
-        {"07590920", "0759"},       {"a-1", "a1__"},            {"", "____"},
-        {"  x y z w v", "xyzw"},    {"---", "____"},            {"Ab\xc3\xa9" "Cd", "abcd"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(Station_Designator(c.source), c.expected) << c.source;
-}
-
-TEST(FileStem, DropsDirectoriesAndTheLastExtension) {
-    EXPECT_EQ(File_Stem("/data/bahr1620.zeb"), "bahr1620");
-    EXPECT_EQ(File_Stem("site.day.zeb"), "site.day");
-    EXPECT_EQ(File_Stem("noext"), "noext");
-    EXPECT_EQ(File_Stem("dir.d/.hidden"), ".hidden");
-}
-
-TEST(RinexFileName, UsesDayOfYearAndTwoDigitYear) {
-    struct Case {
-        int32_t year, month, day;
-        char type;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {2004, 6, 10, 'o', "bahr1620.04o"},
-        {2004, 6, 10, 'n', "bahr1620.04n"},
-        {2005, 4, 2, 'o', "bahr0920.05o"},
-        {2004, 12, 31, 'o', "bahr3660.04o"},   // leap year
-        {2005, 12, 31, 'n', "bahr3650.05n"},
-        {2000, 1, 1, 'o', "bahr0010.00o"},
-        {1999, 8, 22, 'o', "bahr2340.99o"},
-        {2004, 2, 30, 'o', ""},
-        {1900, 2, 29, 'o', ""},                // not a leap year
-        {2004, 13, 1, 'o', ""},
-        {0, 0, 0, 'o', ""},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Rinex_File_Name("bahr", c.year, c.month, c.day, c.type), c.expected)
-            << c.year << "-" << c.month << "-" << c.day;
 }
 
 }  // namespace

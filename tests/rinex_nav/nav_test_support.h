@@ -1,6 +1,6 @@
 // Helpers of the navigation tests: the header written on the fixed creation
-// date of support/test_support.h and a complete ephemeris record with its
-// eight expected RINEX lines.
+// date of support/test_support.h, a complete ephemeris record with its
+// eight expected RINEX lines, and the same ephemeris in both text forms.
 #pragma once
 
 #include <string>
@@ -55,5 +55,28 @@ inline const std::vector<std::string> kExampleRecordLines = {
     "     .000000000000D+00  .000000000000D+00 -.419095158577D-08  .346000000000D+03",
     "     .432000000000D+06",
 };
+
+// Example_Record's values (with its PRN, week and toe) in the tagged form
+// (a block, without the file's first line) and in the plain form.
+inline std::string Tagged_Block(int prn, int week, int toe = 432000) {
+    return "GpsEph {\n"
+           "  Prn: " + std::to_string(prn) + "\n"
+           "  El1: " + std::to_string(week) + " 0 -4.19095158577e-09 346 0\n"
+           "  El2: 0.0 -4.5474735089e-13 -1.23456789012e-05\n"
+           "  El3: 90 -38.625 5.01449458811e-09 2.37108733125\n"
+           "  El4: -2.17743217945e-06 5.2654898027e-03 1.09504908323e-05 5153.76806831\n"
+           "  El5: " + std::to_string(toe) + " -5.40167093277e-08 -1.52094815689 -9.12696123123e-08\n"
+           "  El6: 0.935617824444 151.375 0.833656182315 -8.15033949435e-09 -1.242908915e-10\n"
+           "}\n";
+}
+
+inline std::string Plain_Lines(int prn, int week, int toe = 432000) {
+    return std::to_string(prn) + " " + std::to_string(week) + " 0 -4.19095158577e-09 346 0\n"
+           "0.0 -4.5474735089e-13 -1.23456789012e-05\n"
+           "90 -38.625 5.01449458811e-09 2.37108733125\n"
+           "-2.17743217945e-06 5.2654898027e-03 1.09504908323e-05 5153.76806831\n" +
+           std::to_string(toe) + " -5.40167093277e-08 -1.52094815689 -9.12696123123e-08\n"
+           "0.935617824444 151.375 0.833656182315 -8.15033949435e-09 -1.242908915e-10\n";
+}
 
 }  // namespace zer2ivi::testing
