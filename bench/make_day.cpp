@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
         const bool outage = secondsOfDay >= kOutageStart && secondsOfDay < kOutageEnd;
         inView.clear();
         for (int prn = 1; prn <= kMaxPrn; ++prn) {
-            const zer2ivi::rinex2::GpsEphemeris* ephemeris = store.Nearest(prn, t);
+            const zer2ivi::rinex::GpsEphemeris* ephemeris = store.Nearest(prn, t);
             if (ephemeris == nullptr) continue;
             const qc::LookAngles look = qc::Look_At(*ephemeris, t, site);
             if (look.elevation >= kTrackingMask) inView.push_back({prn, look.elevation, look.range});

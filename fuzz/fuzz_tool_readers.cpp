@@ -8,7 +8,7 @@
 
 #include "cli_support.h"
 #include "harness_support.h"
-#include "rinex2/nav_reader.h"
+#include "rinex/nav_reader.h"
 #include "zebfile/zebfile.h"
 
 using namespace zer2ivi::cli;
@@ -41,26 +41,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // strict one stops at a damaged field; both stop where a record is cut
     // short.
     {
-        using zer2ivi::rinex2::NavReader;
+        using zer2ivi::rinex::NavReader;
         NavReader strict, tolerant;
         std::string strictError, tolerantError;
         const bool strictOpen = strict.Open(path, strictError);
         const bool tolerantOpen = tolerant.Open(path, tolerantError, NavReader::Mode::Tolerant);
         Z2I_FUZZ_CHECK(strictOpen == tolerantOpen);
         if (tolerantOpen) {
-            zer2ivi::rinex2::GpsEphemeris a, b;
+            zer2ivi::rinex::GpsEphemeris a, b;
             NavReader::Result strictResult = NavReader::Result::Record;
             NavReader::Result tolerantResult;
             while ((tolerantResult = tolerant.Next(b, tolerantError)) == NavReader::Result::Record) {
-                const zer2ivi::rinex2::RecordDamage& damage = tolerant.Damage();
-                Z2I_FUZZ_CHECK(damage.numberFields < (1u << zer2ivi::rinex2::kNavNumberFieldCount));
+                const zer2ivi::rinex::RecordDamage& damage = tolerant.Damage();
+                Z2I_FUZZ_CHECK(damage.numberFields < (1u << zer2ivi::rinex::kNavNumberFieldCount));
                 if (strictResult != NavReader::Result::Record) continue;
                 strictResult = strict.Next(a, strictError);
                 // The orbit lines: the first line may be read shifted.
                 if (strictResult != NavReader::Result::Record) continue;
-                for (size_t i = zer2ivi::rinex2::kClockNumberFields;
-                     i < zer2ivi::rinex2::kNavNumberFieldCount; ++i) {
-                    const auto field = zer2ivi::rinex2::kNavNumberFields[i];
+                for (size_t i = zer2ivi::rinex::kClockNumberFields;
+                     i < zer2ivi::rinex::kNavNumberFieldCount; ++i) {
+                    const auto field = zer2ivi::rinex::kNavNumberFields[i];
                     if (!damage.Number(i))
                         Z2I_FUZZ_CHECK(a.*field == b.*field || a.*field != a.*field);
                 }

@@ -209,7 +209,7 @@ int Run_Batch(const std::vector<std::string>& arguments) {
                            job::Log_Span(job.log, gpsWeek)});
     std::optional<double> pieceSeconds;
     if (products.pieceLength)
-        pieceSeconds = static_cast<double>(products.pieceLength->duration()) / rinex2::kTicksPerSecond;
+        pieceSeconds = static_cast<double>(products.pieceLength->duration()) / rinex::kTicksPerSecond;
     if (auto clash = job::Name_Clash(planned, pieceSeconds))
         return Usage_Error(kCommand,
                            "'" + jobs[clash->first].log + "' and '" + jobs[clash->second].log +

@@ -11,7 +11,7 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "product_options.h"
-#include "rinex2/gps_ticks.h"
+#include "rinex/gps_ticks.h"
 #include "temp_files.h"
 
 namespace zer2ivi::cli {
@@ -205,8 +205,8 @@ int Run_Edit(const std::vector<std::string>& arguments) {
     size_t written = 0;
     for (const StagedFile& file : files) {
         std::printf("%s: %zu epochs, %s to %s\n", file.final.c_str(), file.epochs,
-                    rinex2::Format_Iso8601(file.first).c_str(),
-                    rinex2::Format_Iso8601(file.last).c_str());
+                    rinex::Format_Iso8601(file.first).c_str(),
+                    rinex::Format_Iso8601(file.last).c_str());
         written += file.epochs;
     }
     std::printf("%zu epochs written to %zu file%s\n", written, files.size(),

@@ -3,14 +3,14 @@
 #include "products/epoch_filters.h"
 #include "products/output_file.h"
 #include "products/product_maker.h"
-#include "rinex2/fields.h"
+#include "rinex/fields.h"
 #include "rinex_names.h"
 #include "temp_files.h"
 
 namespace zer2ivi::cli {
 
 using products::HeaderEdits;
-using rinex2::Ticks;
+using rinex::Ticks;
 
 namespace {
 
@@ -84,7 +84,7 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
     for (const products::TripleField& field : products::kTripleFields) {
         const auto text = line.value(field.option);
         if (!text) continue;
-        edits.*field.member = rinex2::Parse_Triple(*text);
+        edits.*field.member = rinex::Parse_Triple(*text);
         if (!(edits.*field.member))
             return "--" + std::string(field.option) + ": '" + *text + "' is not three numbers a,b,c";
     }
@@ -94,7 +94,7 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
     for (auto [name, target] : {std::pair{"from", &options.from}, std::pair{"to", &options.to}}) {
         const auto text = line.value(name);
         if (!text) continue;
-        *target = rinex2::Parse_Time_Option(*text);
+        *target = rinex::Parse_Time_Option(*text);
         if (!*target)
             return std::string("--") + name + ": '" + *text +
                    "' is not a GPS time like 2005-01-20T01:00:00, 2005-01-20 or 2005:020";
@@ -103,12 +103,12 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
         return "the window ends (--to " + *line.value("to") + ") before it starts (--from " +
                *line.value("from") + ")";
     if (auto text = line.value("interval")) {
-        options.interval = rinex2::Parse_Seconds(*text);
+        options.interval = rinex::Parse_Seconds(*text);
         if (!options.interval) return "--interval: '" + *text + "' is not a number of seconds";
         if (*options.interval <= 0) return "--interval: must be above 0 seconds";
     }
     if (auto text = line.value("tolerance")) {
-        const auto tolerance = rinex2::Parse_Seconds(*text);
+        const auto tolerance = rinex::Parse_Seconds(*text);
         if (!tolerance) return "--tolerance: '" + *text + "' is not a number of seconds";
         options.tolerance = *tolerance;
     }
@@ -156,7 +156,7 @@ std::optional<std::string> Stage_Products(const ProductOptions& options, const s
     request.force = options.force;
     request.historyNote = options.historyNote;
     const std::string directory = Directory_Of(obsFinal);
-    request.finalPath = [&](const std::string& marker, std::optional<rinex2::Ticks> pieceStart) {
+    request.finalPath = [&](const std::string& marker, std::optional<rinex::Ticks> pieceStart) {
         if (!pieceStart) return With_Gzip_Suffix(obsFinal, options.gzip);
         const std::string name = products::Piece_File_Name(Product_Station(marker, namedAfter),
                                                            *pieceStart, *options.pieceLength);

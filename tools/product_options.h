@@ -11,16 +11,16 @@
 #include "cli_support.h"
 #include "products/epoch_filters.h"
 #include "products/header_editor.h"
-#include "rinex2/gps_ticks.h"
+#include "rinex/gps_ticks.h"
 
 namespace zer2ivi::cli {
 
 struct ProductOptions {
     products::HeaderEdits edits;
-    std::optional<rinex2::Ticks> from;
-    std::optional<rinex2::Ticks> to;
-    std::optional<rinex2::Ticks> interval;
-    rinex2::Ticks tolerance = products::Decimator::kDefaultTolerance;
+    std::optional<rinex::Ticks> from;
+    std::optional<rinex::Ticks> to;
+    std::optional<rinex::Ticks> interval;
+    rinex::Ticks tolerance = products::Decimator::kDefaultTolerance;
     std::optional<products::PieceLength> pieceLength;
     bool gzip = false;
     bool force = false;        // see products::ProductRequest::force
@@ -53,8 +53,8 @@ struct StagedFile {
     std::string temporary;
     std::string final;
     size_t epochs = 0;  // observation epochs, first and last (products only)
-    rinex2::Ticks first = 0;
-    rinex2::Ticks last = 0;
+    rinex::Ticks first = 0;
+    rinex::Ticks last = 0;
 };
 
 // Makes a new empty file in a directory (the command's temporary files).

@@ -19,7 +19,7 @@
 #include "convert_log.h"
 #include "qc/qc_report.h"
 #include "qc/qc_run.h"
-#include "rinex2/fields.h"
+#include "rinex/fields.h"
 #include "temp_files.h"
 #include "zer2ivi/zer2ivi.h"
 
@@ -73,9 +73,9 @@ struct QcRequest {
     std::optional<std::string> html;
 };
 
-// Numbers follow the toolkit's one rule (rinex2::Parse_Decimal).
+// Numbers follow the toolkit's one rule (rinex::Parse_Decimal).
 bool Parse_Real(std::string_view text, double& value) {
-    const auto parsed = rinex2::Parse_Decimal(text);
+    const auto parsed = rinex::Parse_Decimal(text);
     if (parsed) value = *parsed;
     return parsed.has_value();
 }
@@ -92,7 +92,7 @@ std::optional<std::string> Build_Request(const CommandLine& line, QcRequest& req
             return "--mask '" + *mask + "': not an elevation in degrees (-90 to 90)";
     }
     if (auto position = line.value("position")) {
-        const auto xyz = rinex2::Parse_Triple(*position);
+        const auto xyz = rinex::Parse_Triple(*position);
         const bool ok = xyz.has_value();
         if (!ok) return "--position '" + *position + "': not X,Y,Z in metres";
         request.position = qc::Vector3{(*xyz)[0], (*xyz)[1], (*xyz)[2]};
@@ -159,8 +159,8 @@ std::optional<std::string> Convert_Ephemeris(const std::string& ephemeris, const
     }
     int64_t records = 0;
     std::optional<std::string> bad;
-    const auto error = Read_Written_Nav(navOut, [&](int64_t index, const rinex2::GpsEphemeris& record,
-                                                   const rinex2::RecordDamage& damage) {
+    const auto error = Read_Written_Nav(navOut, [&](int64_t index, const rinex::GpsEphemeris& record,
+                                                   const rinex::RecordDamage& damage) {
         ++records;
         if (bad) return;
         if (auto problem = Record_Problem(record, damage))

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "rinex2/gps_ticks.h"
-#include "rinex2/nav_reader.h"
+#include "rinex/gps_ticks.h"
+#include "rinex/nav_reader.h"
 
 namespace zer2ivi::job {
 namespace {
@@ -17,13 +17,13 @@ std::string Number_Text(double value) {
 }
 
 // The fields the checks read, all on orbit lines; read in this order.
-constexpr std::array<double rinex2::GpsEphemeris::*, 4> kCheckedFields = {
-    &rinex2::GpsEphemeris::eccentricity, &rinex2::GpsEphemeris::sqrtA,
-    &rinex2::GpsEphemeris::toe, &rinex2::GpsEphemeris::week};
+constexpr std::array<double rinex::GpsEphemeris::*, 4> kCheckedFields = {
+    &rinex::GpsEphemeris::eccentricity, &rinex::GpsEphemeris::sqrtA,
+    &rinex::GpsEphemeris::toe, &rinex::GpsEphemeris::week};
 
-size_t Field_Index(double rinex2::GpsEphemeris::*member) {
+size_t Field_Index(double rinex::GpsEphemeris::*member) {
     size_t index = 0;
-    while (rinex2::kNavNumberFields[index] != member) ++index;
+    while (rinex::kNavNumberFields[index] != member) ++index;
     return index;
 }
 
@@ -31,30 +31,30 @@ size_t Field_Index(double rinex2::GpsEphemeris::*member) {
 
 std::optional<std::string> Read_Written_Nav(const std::string& path,
                                             const WrittenRecordVisitor& visit) {
-    rinex2::NavReader reader;
+    rinex::NavReader reader;
     std::string error;
-    if (!reader.Open(path, error, rinex2::NavReader::Mode::Tolerant)) return error;
-    rinex2::GpsEphemeris record;
+    if (!reader.Open(path, error, rinex::NavReader::Mode::Tolerant)) return error;
+    rinex::GpsEphemeris record;
     int64_t index = 0;
     while (true) {
         switch (reader.Next(record, error)) {
-            case rinex2::NavReader::Result::Record: visit(++index, record, reader.Damage()); break;
-            case rinex2::NavReader::Result::End: return std::nullopt;
-            case rinex2::NavReader::Result::Error: return error;
+            case rinex::NavReader::Result::Record: visit(++index, record, reader.Damage()); break;
+            case rinex::NavReader::Result::End: return std::nullopt;
+            case rinex::NavReader::Result::Error: return error;
         }
     }
 }
 
-std::optional<std::string> Record_Problem(const rinex2::GpsEphemeris& record,
-                                          const rinex2::RecordDamage& damage) {
+std::optional<std::string> Record_Problem(const rinex::GpsEphemeris& record,
+                                          const rinex::RecordDamage& damage) {
     if (damage.epochLine) return "its first line holds no PRN and clock epoch";
-    for (double rinex2::GpsEphemeris::*checked : kCheckedFields) {
+    for (double rinex::GpsEphemeris::*checked : kCheckedFields) {
         const size_t index = Field_Index(checked);
         if (!damage.Number(index)) continue;
         // Line 0 is the first line; orbit lines hold four fields each.
-        const size_t orbit = index - rinex2::kClockNumberFields;
-        return "its orbit line " + std::to_string(orbit / rinex2::kOrbitNumberFields + 1) +
-               " holds no number in field " + std::to_string(orbit % rinex2::kOrbitNumberFields + 1);
+        const size_t orbit = index - rinex::kClockNumberFields;
+        return "its orbit line " + std::to_string(orbit / rinex::kOrbitNumberFields + 1) +
+               " holds no number in field " + std::to_string(orbit % rinex::kOrbitNumberFields + 1);
     }
     if (record.prn < kMinPrn || record.prn > kMaxPrn)
         return "PRN " + std::to_string(record.prn) + " is outside 1-32";
@@ -67,15 +67,15 @@ std::optional<std::string> Record_Problem(const rinex2::GpsEphemeris& record,
     return std::nullopt;
 }
 
-double Ephemeris_Time(const rinex2::GpsEphemeris& record) {
+double Ephemeris_Time(const rinex::GpsEphemeris& record) {
     return record.week * kSecondsPerWeek + record.toe;
 }
 
 double Creation_Seconds(const ZebHeader& header) {
     // The header counts months from 0 and years from 1900.
-    const int64_t days = rinex2::Days_From_Civil(header.createdYear + 1900,
+    const int64_t days = rinex::Days_From_Civil(header.createdYear + 1900,
                                                  header.createdMonth + 1, header.createdDay) -
-                         rinex2::kGpsEpochDays;
+                         rinex::kGpsEpochDays;
     return static_cast<double>(days) * kSecondsPerDay + header.createdHour * 3600.0 +
            header.createdMinute * 60.0 + header.createdSecond;
 }
@@ -95,7 +95,7 @@ std::string Gps_Time_Text(double seconds) {
     const auto days = static_cast<int64_t>(std::floor(whole / kSecondsPerDay));
     const auto ofDay = static_cast<int64_t>(whole - static_cast<double>(days) * kSecondsPerDay);
     int64_t year = 0, month = 0, day = 0;
-    rinex2::Civil_From_Days(days + rinex2::kGpsEpochDays, year, month, day);
+    rinex::Civil_From_Days(days + rinex::kGpsEpochDays, year, month, day);
     char text[160];
     std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
                   static_cast<long long>(year), static_cast<long long>(month),

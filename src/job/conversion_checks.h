@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "rinex2/nav_reader.h"
+#include "rinex/nav_reader.h"
 #include "zebfile/zebfile.h"
 
 namespace zer2ivi::job {
@@ -33,18 +33,18 @@ inline constexpr int64_t kEphemeridesForWeek = 4;
 // them could not be read.  The reason when the file cannot be read or ends
 // inside a record.
 using WrittenRecordVisitor =
-    std::function<void(int64_t index, const rinex2::GpsEphemeris&, const rinex2::RecordDamage&)>;
+    std::function<void(int64_t index, const rinex::GpsEphemeris&, const rinex::RecordDamage&)>;
 std::optional<std::string> Read_Written_Nav(const std::string& path,
                                             const WrittenRecordVisitor& visit);
 
 // Why a record cannot be a GPS broadcast ephemeris, e.g. "PRN 3215 is
 // outside 1-32", or its orbit line 2 holds no number where sqrtA stands;
 // nothing when it can.
-std::optional<std::string> Record_Problem(const rinex2::GpsEphemeris& record,
-                                          const rinex2::RecordDamage& damage);
+std::optional<std::string> Record_Problem(const rinex::GpsEphemeris& record,
+                                          const rinex::RecordDamage& damage);
 
 // The time of an ephemeris: its week and toe.
-double Ephemeris_Time(const rinex2::GpsEphemeris& record);
+double Ephemeris_Time(const rinex::GpsEphemeris& record);
 
 // The creation time in the log's header, taken as if it were GPS time
 // (it is local time: the checks allow for that).

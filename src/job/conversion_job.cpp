@@ -138,8 +138,8 @@ private:
         datingWeek_ = navigation.datingWeek;
 
         std::optional<std::string> badRecord;
-        const auto error = Read_Written_Nav(navTemp_, [&](int64_t index, const rinex2::GpsEphemeris& record,
-                                                         const rinex2::RecordDamage& damage) {
+        const auto error = Read_Written_Nav(navTemp_, [&](int64_t index, const rinex::GpsEphemeris& record,
+                                                         const rinex::RecordDamage& damage) {
             ++ephemerides_;
             if (badRecord) return;
             if (auto problem = Record_Problem(record, damage))
@@ -235,8 +235,8 @@ private:
 
     std::optional<std::string> Check_Ephemeris_Times(double first, double last) {
         bool near = false;
-        const auto error = Read_Written_Nav(navTemp_, [&](int64_t, const rinex2::GpsEphemeris& record,
-                                                         const rinex2::RecordDamage&) {
+        const auto error = Read_Written_Nav(navTemp_, [&](int64_t, const rinex::GpsEphemeris& record,
+                                                         const rinex::RecordDamage&) {
             near = near || Distance_Outside(Ephemeris_Time(record), first, last) <=
                                kMaxEphemerisDistance;
         });

@@ -1,6 +1,6 @@
 #include "job/user_values.h"
 
-#include "rinex2/fields.h"
+#include "rinex/fields.h"
 
 #include <charconv>
 #include <cmath>
@@ -48,7 +48,7 @@ std::optional<std::string> Parse_Antenna_Height(std::string_view text, double& m
     const std::string problem =
         "--antenna-height: '" + std::string(text) + "' is not a height in metres";
     if (text.empty()) return problem;
-    const auto parsed = rinex2::Parse_Decimal(text);  // the toolkit's one number rule
+    const auto parsed = rinex::Parse_Decimal(text);  // the toolkit's one number rule
     if (!parsed) return problem;
     const double value = *parsed;
     char formatted[64];

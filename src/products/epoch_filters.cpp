@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "rinex2/gps_ticks.h"
+#include "rinex/gps_ticks.h"
 #include "rinex_names/rinex_names.h"
 
 namespace zer2ivi::products {
 
-using namespace rinex2;
+using namespace rinex;
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "rinex2/obs_reader.h"
+#include "rinex/obs_reader.h"
 
 namespace zer2ivi::products {
 
-using rinex2::Ticks;
+using rinex::Ticks;
 
 // Where an epoch goes: the start of its piece when the product is split.
 struct EpochRoute {
@@ -25,11 +25,11 @@ class ProductStage {
 public:
     virtual ~ProductStage() = default;
     // Changes the product's header lines (new lines end with lineEnd).
-    virtual void editHeader(std::vector<rinex2::HeaderLine>& /*lines*/,
+    virtual void editHeader(std::vector<rinex::HeaderLine>& /*lines*/,
                             std::string_view /*lineEnd*/) const {}
     // false: the epoch is not written.  May change the epoch's LLI digits
     // or its route.
-    virtual bool apply(rinex2::ObsEpoch& /*epoch*/, EpochRoute& /*route*/) { return true; }
+    virtual bool apply(rinex::ObsEpoch& /*epoch*/, EpochRoute& /*route*/) { return true; }
 };
 
 // Keeps the epochs with from <= time < to (either bound may be open).  An
@@ -37,8 +37,8 @@ public:
 class WindowFilter final : public ProductStage {
 public:
     WindowFilter(std::optional<Ticks> from, std::optional<Ticks> to) : from_(from), to_(to) {}
-    bool keep(const rinex2::ObsEpoch& epoch);
-    bool apply(rinex2::ObsEpoch& epoch, EpochRoute&) override { return keep(epoch); }
+    bool keep(const rinex::ObsEpoch& epoch);
+    bool apply(rinex::ObsEpoch& epoch, EpochRoute&) override { return keep(epoch); }
 
 private:
     bool inside(Ticks time) const;
@@ -55,15 +55,15 @@ private:
 // LLI digit is rewritten, nothing else.
 class Decimator final : public ProductStage {
 public:
-    static constexpr Ticks kDefaultTolerance = 5 * rinex2::kTicksPerMillisecond;
+    static constexpr Ticks kDefaultTolerance = 5 * rinex::kTicksPerMillisecond;
 
     // dataInterval, when known, tells which dropped epochs were meant for
     // the grid: those nearer to a multiple than half of it.
     explicit Decimator(Ticks interval, Ticks tolerance = kDefaultTolerance,
                        std::optional<Ticks> dataInterval = std::nullopt);
     // May change the LLI digits of an epoch it keeps.
-    bool keep(rinex2::ObsEpoch& epoch);
-    bool apply(rinex2::ObsEpoch& epoch, EpochRoute&) override { return keep(epoch); }
+    bool keep(rinex::ObsEpoch& epoch);
+    bool apply(rinex::ObsEpoch& epoch, EpochRoute&) override { return keep(epoch); }
 
     // Observation epochs dropped although nearer to a multiple of the
     // interval than half the data's interval: outside the tolerance only.
@@ -105,7 +105,7 @@ private:
 class Splitter final : public ProductStage {
 public:
     explicit Splitter(PieceLength length) : length_(length) {}
-    bool apply(rinex2::ObsEpoch& epoch, EpochRoute& route) override;
+    bool apply(rinex::ObsEpoch& epoch, EpochRoute& route) override;
 
 private:
     PieceLength length_;

@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "products/header_editor.h"
-#include "rinex2/fields.h"
-#include "rinex2/obs_labels.h"
+#include "rinex/fields.h"
+#include "rinex/obs_labels.h"
 
 namespace zer2ivi::products {
 
-using namespace rinex2;
+using namespace rinex;
 
 namespace {
 

@@ -11,20 +11,20 @@
 #include <string_view>
 #include <vector>
 
-#include "rinex2/header_records.h"
-#include "rinex2/interval_estimator.h"
-#include "rinex2/obs_reader.h"
+#include "rinex/header_records.h"
+#include "rinex/interval_estimator.h"
+#include "rinex/obs_reader.h"
 
 namespace zer2ivi::products {
 
-using rinex2::Ticks;
+using rinex::Ticks;
 
 class HeaderCounts {
 public:
     HeaderCounts();
     void reset();
     // Counts an epoch; only observation epochs (flags 0 and 1) count.
-    void add(const rinex2::ObsEpoch& epoch);
+    void add(const rinex::ObsEpoch& epoch);
 
     size_t epochs() const { return epochs_; }
     Ticks first() const { return first_; }
@@ -32,7 +32,7 @@ public:
     // The interval of the epochs counted (IntervalEstimator).
     std::optional<Ticks> interval() const { return interval_.interval(); }
 
-    using Satellite = rinex2::PrnCounts;
+    using Satellite = rinex::PrnCounts;
     // Satellites with at least one observation, by system (kSystems order)
     // and PRN.
     std::vector<Satellite> satellites() const;
@@ -41,7 +41,7 @@ private:
     size_t epochs_ = 0;
     Ticks first_ = 0;
     Ticks last_ = 0;
-    rinex2::IntervalEstimator interval_;
+    rinex::IntervalEstimator interval_;
     std::vector<uint32_t> counts_;  // [system][prn][type]
     std::vector<uint8_t> seen_;     // [system][prn]
     std::vector<uint8_t> types_;    // [system][prn]: the types of its values
@@ -54,7 +54,7 @@ private:
 // OF FIRST OBS, which RINEX 2 requires.  When counts give no interval,
 // fallbackInterval (if any) is written.  Every other line is copied as it
 // is.
-std::string Product_Header(const std::vector<rinex2::HeaderLine>& lines,
+std::string Product_Header(const std::vector<rinex::HeaderLine>& lines,
                            const HeaderCounts& counts, std::optional<Ticks> fallbackInterval,
                            std::string_view lineEnd);
 

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "rinex2/fields.h"
-#include "rinex2/header_records.h"
-#include "rinex2/obs_labels.h"
+#include "rinex/fields.h"
+#include "rinex/header_records.h"
+#include "rinex/obs_labels.h"
 
 namespace zer2ivi::products {
 
-using namespace rinex2;
+using namespace rinex;
 
 const std::array<TextField, 10> kTextFields = {{
     {&HeaderEdits::marker, "marker", kLabelMarkerName, 0, 60, true},

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "products/epoch_filters.h"
-#include "rinex2/obs_reader.h"
+#include "rinex/obs_reader.h"
 
 namespace zer2ivi::products {
 
@@ -68,8 +68,8 @@ public:
 
     // Applies checked edits to header lines (those of ObsHeader::lines).
     // New and changed lines end with lineEnd.
-    void apply(std::vector<rinex2::HeaderLine>& lines, std::string_view lineEnd) const;
-    void editHeader(std::vector<rinex2::HeaderLine>& lines, std::string_view lineEnd) const override {
+    void apply(std::vector<rinex::HeaderLine>& lines, std::string_view lineEnd) const;
+    void editHeader(std::vector<rinex::HeaderLine>& lines, std::string_view lineEnd) const override {
         apply(lines, lineEnd);
     }
 
@@ -83,7 +83,7 @@ private:
 class HistoryNote final : public ProductStage {
 public:
     explicit HistoryNote(std::string note) : note_(std::move(note)) {}
-    void editHeader(std::vector<rinex2::HeaderLine>& lines, std::string_view lineEnd) const override;
+    void editHeader(std::vector<rinex::HeaderLine>& lines, std::string_view lineEnd) const override;
 
 private:
     std::string note_;
@@ -92,6 +92,6 @@ private:
 // Puts a line into a header where the usual order puts its label: before
 // the first record that comes later in that order (comments and unknown
 // records do not count), at the latest before END OF HEADER.
-void Insert_In_Usual_Order(std::vector<rinex2::HeaderLine>& lines, rinex2::HeaderLine line);
+void Insert_In_Usual_Order(std::vector<rinex::HeaderLine>& lines, rinex::HeaderLine line);
 
 }  // namespace zer2ivi::products

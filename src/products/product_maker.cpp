@@ -8,12 +8,12 @@
 #include "products/epoch_filters.h"
 #include "products/header_counts.h"
 #include "products/output_file.h"
-#include "rinex2/interval_estimator.h"
-#include "rinex2/obs_reader.h"
+#include "rinex/interval_estimator.h"
+#include "rinex/obs_reader.h"
 
 namespace zer2ivi::products {
 
-using namespace rinex2;
+using namespace rinex;
 
 namespace {
 

@@ -17,11 +17,11 @@
 
 #include "products/epoch_filters.h"
 #include "products/header_editor.h"
-#include "rinex2/gps_ticks.h"
+#include "rinex/gps_ticks.h"
 
 namespace zer2ivi::products {
 
-using rinex2::Ticks;
+using rinex::Ticks;
 
 struct ProductRequest {
     std::string input;  // RINEX 2 observation file, plain or gzip

@@ -20,11 +20,11 @@ double Distance(const Vector3& a, const Vector3& b) {
 
 }  // namespace
 
-double Ephemeris_Time(const rinex2::GpsEphemeris& ephemeris) {
+double Ephemeris_Time(const rinex::GpsEphemeris& ephemeris) {
     return Gps_Seconds(static_cast<int64_t>(std::llround(ephemeris.week)), ephemeris.toe);
 }
 
-Vector3 Satellite_Position(const rinex2::GpsEphemeris& e, double t) {
+Vector3 Satellite_Position(const rinex::GpsEphemeris& e, double t) {
     const double a = e.sqrtA * e.sqrtA;
     const double n = std::sqrt(kEarthGravity / (a * a * a)) + e.deltaN;
     const double tk = t - Ephemeris_Time(e);
@@ -88,7 +88,7 @@ Site::Site(const Vector3& ecef) : position(ecef) {
     cosLongitude = std::cos(geodetic.longitude);
 }
 
-LookAngles Look_At(const rinex2::GpsEphemeris& ephemeris, double t, const Site& site) {
+LookAngles Look_At(const rinex::GpsEphemeris& ephemeris, double t, const Site& site) {
     const Vector3& receiver = site.position;
     // Two iterations from a travel time of 0: the position at t gives the
     // first travel time, the position at t minus that one the second, which
@@ -117,7 +117,7 @@ LookAngles Look_At(const rinex2::GpsEphemeris& ephemeris, double t, const Site& 
 
 // ---- store ------------------------------------------------------------------
 
-void EphemerisStore::Add(const rinex2::GpsEphemeris& ephemeris) {
+void EphemerisStore::Add(const rinex::GpsEphemeris& ephemeris) {
     if (ephemeris.prn < 1 || ephemeris.prn > kMaxPrn) return;
     std::vector<Entry>& entries = byPrn_[static_cast<size_t>(ephemeris.prn)];
     const double time = Ephemeris_Time(ephemeris);
@@ -127,19 +127,19 @@ void EphemerisStore::Add(const rinex2::GpsEphemeris& ephemeris) {
 }
 
 bool EphemerisStore::Load(const std::string& path, std::string& error) {
-    rinex2::NavReader reader;
+    rinex::NavReader reader;
     if (!reader.Open(path, error)) return false;
-    rinex2::GpsEphemeris ephemeris;
+    rinex::GpsEphemeris ephemeris;
     while (true) {
         switch (reader.Next(ephemeris, error)) {
-            case rinex2::NavReader::Result::Record: Add(ephemeris); break;
-            case rinex2::NavReader::Result::End: return true;
-            case rinex2::NavReader::Result::Error: return false;
+            case rinex::NavReader::Result::Record: Add(ephemeris); break;
+            case rinex::NavReader::Result::End: return true;
+            case rinex::NavReader::Result::Error: return false;
         }
     }
 }
 
-const rinex2::GpsEphemeris* EphemerisStore::Nearest(int prn, double t) const {
+const rinex::GpsEphemeris* EphemerisStore::Nearest(int prn, double t) const {
     if (prn < 1 || prn > kMaxPrn) return nullptr;
     const std::vector<Entry>& entries = byPrn_[static_cast<size_t>(prn)];
     if (entries.empty()) return nullptr;
@@ -171,7 +171,7 @@ BroadcastDirections::BroadcastDirections(const EphemerisStore& store, const Vect
 
 bool BroadcastDirections::Direction(int prn, double time, double& elevationDegrees,
                                     double& azimuthDegrees) {
-    const rinex2::GpsEphemeris* ephemeris = store_.Nearest(prn, time);
+    const rinex::GpsEphemeris* ephemeris = store_.Nearest(prn, time);
     if (ephemeris == nullptr) return false;
     if (!knowsElevations_) return true;
     const LookAngles look = Look_At(*ephemeris, time, site_);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "qc/qc_engine.h"
-#include "rinex2/nav_reader.h"
+#include "rinex/nav_reader.h"
 
 namespace zer2ivi::qc {
 
@@ -24,10 +24,10 @@ struct Vector3 {
 
 // The satellite's earth-centred, earth-fixed position at GPS time t
 // (seconds since 1980-01-06), in the frame of that same instant.
-Vector3 Satellite_Position(const rinex2::GpsEphemeris& ephemeris, double t);
+Vector3 Satellite_Position(const rinex::GpsEphemeris& ephemeris, double t);
 
 // The time (week, toe) of an ephemeris as GPS seconds.
-double Ephemeris_Time(const rinex2::GpsEphemeris& ephemeris);
+double Ephemeris_Time(const rinex::GpsEphemeris& ephemeris);
 
 struct Geodetic {
     double latitude;   // radians
@@ -52,22 +52,22 @@ struct Site {
 // Where the satellite is seen at reception time t: its position at the
 // transmit time t - rho/c (iterated twice), turned by Omega_e * rho/c for the
 // Earth's rotation during the signal's travel, seen from the site.
-LookAngles Look_At(const rinex2::GpsEphemeris& ephemeris, double t, const Site& site);
+LookAngles Look_At(const rinex::GpsEphemeris& ephemeris, double t, const Site& site);
 
 // The ephemerides of a navigation file, per PRN in time order; the one of
 // a PRN nearest to a time, if within 4 hours.
 class EphemerisStore {
 public:
-    void Add(const rinex2::GpsEphemeris& ephemeris);
+    void Add(const rinex::GpsEphemeris& ephemeris);
     // Reads a whole RINEX 2 navigation file.  false with the message.
     bool Load(const std::string& path, std::string& error);
-    const rinex2::GpsEphemeris* Nearest(int prn, double t) const;
+    const rinex::GpsEphemeris* Nearest(int prn, double t) const;
     size_t Size() const;
 
 private:
     struct Entry {
         double time;
-        rinex2::GpsEphemeris ephemeris;
+        rinex::GpsEphemeris ephemeris;
     };
     static constexpr int kMaxPrn = 99;
     std::array<std::vector<Entry>, kMaxPrn + 1> byPrn_;

@@ -5,19 +5,19 @@
 #include <vector>
 
 #include "qc/gps_clock.h"
-#include "rinex2/interval_estimator.h"
-#include "rinex2/obs_reader.h"
+#include "rinex/interval_estimator.h"
+#include "rinex/obs_reader.h"
 
 namespace zer2ivi::qc {
 namespace {
 
-constexpr double kTicksToSeconds = 1.0 / static_cast<double>(rinex2::kTicksPerSecond);
+constexpr double kTicksToSeconds = 1.0 / static_cast<double>(rinex::kTicksPerSecond);
 
 // The code types in order of preference, per frequency.
 constexpr std::array<std::string_view, 2> kCode1Choice = {"P1", "C1"};
 constexpr std::array<std::string_view, 2> kCode2Choice = {"P2", "C2"};
 
-std::vector<std::string> Offered(const rinex2::ObsHeader& header, const std::array<std::string_view, 2>& choice) {
+std::vector<std::string> Offered(const rinex::ObsHeader& header, const std::array<std::string_view, 2>& choice) {
     std::vector<std::string> codes;
     for (std::string_view code : choice)
         if (header.typeIndex(code) >= 0) codes.emplace_back(code);
@@ -28,7 +28,7 @@ std::string Ended_Short_Warning(const std::string& error) {
     return error + "; the whole epochs before were checked";
 }
 
-int Index_Of(const rinex2::ObsReader& reader, std::string_view code) {
+int Index_Of(const rinex::ObsReader& reader, std::string_view code) {
     if (code.size() != 2) return -1;
     for (size_t i = 0; i < reader.typeCount(); ++i)
         if (reader.types()[i][0] == code[0] && reader.types()[i][1] == code[1])
@@ -36,7 +36,7 @@ int Index_Of(const rinex2::ObsReader& reader, std::string_view code) {
     return -1;
 }
 
-bool Open(rinex2::ObsReader& reader, const std::string& path, std::string& error) {
+bool Open(rinex::ObsReader& reader, const std::string& path, std::string& error) {
     if (reader.open(path)) return true;
     error = reader.error();
     return false;
@@ -45,14 +45,14 @@ bool Open(rinex2::ObsReader& reader, const std::string& path, std::string& error
 // The first pass for a file without INTERVAL: the most frequent step.  A
 // file that ends inside an epoch gives the steps of its whole epochs.
 bool Find_Interval(const std::string& path, std::optional<double>& interval, std::string& error) {
-    rinex2::ObsReader reader;
+    rinex::ObsReader reader;
     if (!Open(reader, path, error)) return false;
-    rinex2::IntervalEstimator estimator;
-    rinex2::ObsEpoch epoch;
-    rinex2::ObsReader::Status status;
-    while ((status = reader.next(epoch)) == rinex2::ObsReader::Status::kEpoch)
+    rinex::IntervalEstimator estimator;
+    rinex::ObsEpoch epoch;
+    rinex::ObsReader::Status status;
+    while ((status = reader.next(epoch)) == rinex::ObsReader::Status::kEpoch)
         if (epoch.isObservationEpoch()) estimator.add(epoch.time);
-    if (status == rinex2::ObsReader::Status::kError && !reader.endedShort()) {
+    if (status == rinex::ObsReader::Status::kError && !reader.endedShort()) {
         error = reader.error();
         return false;
     }
@@ -62,12 +62,12 @@ bool Find_Interval(const std::string& path, std::optional<double>& interval, std
 }
 
 // One value of a satellite, or nothing.
-void Take(const rinex2::ObsEpoch& epoch, size_t satellite, int type, bool& has, double& value,
+void Take(const rinex::ObsEpoch& epoch, size_t satellite, int type, bool& has, double& value,
           int* lli = nullptr) {
     has = false;
     value = 0;
     if (type < 0 || static_cast<size_t>(type) >= epoch.typeCount) return;
-    const rinex2::ObsValue& v = epoch.value(satellite, static_cast<size_t>(type));
+    const rinex::ObsValue& v = epoch.value(satellite, static_cast<size_t>(type));
     if (lli != nullptr) *lli = v.lli;
     if (!v.present) return;
     has = v.value != 0;
@@ -77,9 +77,9 @@ void Take(const rinex2::ObsEpoch& epoch, size_t satellite, int type, bool& has, 
 }  // namespace
 
 bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::string& error) {
-    rinex2::ObsReader reader;
+    rinex::ObsReader reader;
     if (!Open(reader, options.observationPath, error)) return false;
-    const rinex2::ObsHeader& header = reader.header();
+    const rinex::ObsHeader& header = reader.header();
 
     report.inputName = options.inputName;
     report.markerName = header.markerName;
@@ -125,12 +125,12 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
     QcEngine engine(settings);
 
     std::vector<SatelliteObservation> satellites;
-    satellites.reserve(rinex2::kMaxSatellites);
-    rinex2::ObsEpoch epoch;
-    rinex2::ObsReader::Status status;
+    satellites.reserve(rinex::kMaxSatellites);
+    rinex::ObsEpoch epoch;
+    rinex::ObsReader::Status status;
     std::optional<double> previous;
     uint64_t previousLine = 0;
-    while ((status = reader.next(epoch)) == rinex2::ObsReader::Status::kEpoch) {
+    while ((status = reader.next(epoch)) == rinex::ObsReader::Status::kEpoch) {
         if (!epoch.isObservationEpoch()) continue;
         const double time = static_cast<double>(epoch.time) * kTicksToSeconds;
         if (previous && time <= *previous && !options.force) {
@@ -151,7 +151,7 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
         const int c2 = Index_Of(reader, "C2");
         satellites.clear();
         for (size_t s = 0; s < epoch.satelliteCount(); ++s) {
-            const rinex2::SatelliteObs& sat = epoch.satellite(s);
+            const rinex::SatelliteObs& sat = epoch.satellite(s);
             SatelliteObservation& o = satellites.emplace_back();
             o.system = sat.system;
             o.prn = sat.prn;
@@ -170,7 +170,7 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
         }
         engine.Add({time, epoch.flag, satellites});
     }
-    if (status == rinex2::ObsReader::Status::kError) {
+    if (status == rinex::ObsReader::Status::kError) {
         if (!reader.endedShort()) {
             error = reader.error();
             return false;

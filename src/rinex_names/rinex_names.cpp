@@ -5,10 +5,10 @@
 namespace zer2ivi::names {
 namespace {
 
-using rinex2::kTicksPerDay;
-using rinex2::kTicksPerHour;
-using rinex2::kTicksPerMinute;
-using rinex2::kTicksPerSecond;
+using rinex::kTicksPerDay;
+using rinex::kTicksPerHour;
+using rinex::kTicksPerMinute;
+using rinex::kTicksPerSecond;
 
 constexpr size_t kStationLength = 4;
 constexpr char kLongStationFiller = 'X';
@@ -95,10 +95,10 @@ std::string File_Stem(std::string_view path) {
 
 int32_t Day_Of_Year(int32_t year, int32_t month, int32_t day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > rinex2::Days_In_Month(year, month))
+        day > rinex::Days_In_Month(year, month))
         return 0;
-    return static_cast<int32_t>(rinex2::Days_From_Civil(year, month, day) -
-                                rinex2::Days_From_Civil(year, 1, 1) + 1);
+    return static_cast<int32_t>(rinex::Days_From_Civil(year, month, day) -
+                                rinex::Days_From_Civil(year, 1, 1) + 1);
 }
 
 std::string Rinex_File_Name(std::string_view station, int32_t year, int32_t month, int32_t day,
@@ -112,8 +112,8 @@ std::string Rinex_File_Name(std::string_view station, int32_t year, int32_t mont
 }
 
 std::string Short_Name(std::string_view station, Ticks start, Ticks length, char typeLetter) {
-    const rinex2::CalendarTime time = rinex2::Ticks_To_Calendar(start);
-    const int32_t day = rinex2::Day_Of_Year(start);
+    const rinex::CalendarTime time = rinex::Ticks_To_Calendar(start);
+    const int32_t day = rinex::Day_Of_Year(start);
     std::string name(station);
     name += static_cast<char>('0' + day / 100);
     name += static_cast<char>('0' + day / 10 % 10);
@@ -190,10 +190,10 @@ std::string Frequency_Code(Ticks interval) {
 }
 
 std::string Long_Name(const LongName& name) {
-    const rinex2::CalendarTime time = rinex2::Ticks_To_Calendar(name.start);
+    const rinex::CalendarTime time = rinex::Ticks_To_Calendar(name.start);
     char start[16];
     std::snprintf(start, sizeof start, "%04d%03d%02d%02d", time.year % 10000,
-                  rinex2::Day_Of_Year(name.start) % 1000, time.hour % 100, time.minute % 100);
+                  rinex::Day_Of_Year(name.start) % 1000, time.hour % 100, time.minute % 100);
     std::string text = name.stationId;
     text += '_';
     text += kDataSource;
@@ -248,13 +248,13 @@ std::optional<LongName> Parse_Long_Name(std::string_view name) {
     }
     for (size_t i = 0; i < codes.size(); i += 4)
         if (codes[i] != '_') return std::nullopt;
-    rinex2::CalendarTime start;
+    rinex::CalendarTime start;
     start.year = *year;
     start.month = 1;
     start.day = 1;
     start.hour = *hour;
     start.minute = *minute;
-    const auto yearStart = rinex2::Calendar_To_Ticks(start);
+    const auto yearStart = rinex::Calendar_To_Ticks(start);
     if (!yearStart) return std::nullopt;
     parsed.start = *yearStart + (*day - 1) * kTicksPerDay;
     return parsed;

@@ -20,11 +20,11 @@
 #include <string>
 #include <string_view>
 
-#include "rinex2/gps_ticks.h"
+#include "rinex/gps_ticks.h"
 
 namespace zer2ivi::names {
 
-using rinex2::Ticks;
+using rinex::Ticks;
 
 // ---- Short names --------------------------------------------------------------
 

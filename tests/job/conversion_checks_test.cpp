@@ -11,19 +11,19 @@ namespace zer2ivi::job {
 namespace {
 
 TEST(RecordProblem, RefusesWhatCannotBeAGpsBroadcastEphemeris) {
-    rinex2::GpsEphemeris good;
+    rinex::GpsEphemeris good;
     good.prn = 5;
     good.eccentricity = 0.01;
     good.sqrtA = 5153.6;
     good.toe = 345600.0;
     good.week = 1274.0;
     struct Case {
-        rinex2::GpsEphemeris record;
-        rinex2::RecordDamage damage;
+        rinex::GpsEphemeris record;
+        rinex::RecordDamage damage;
         std::string problem;  // empty: accepted
     };
     auto with = [&](auto member, auto value) {
-        rinex2::GpsEphemeris record = good;
+        rinex::GpsEphemeris record = good;
         record.*member = value;
         return record;
     };
@@ -31,15 +31,15 @@ TEST(RecordProblem, RefusesWhatCannotBeAGpsBroadcastEphemeris) {
     // the 11th, the week the 22nd).
     const Case cases[] = {
         {good, {}, ""},
-        {with(&rinex2::GpsEphemeris::prn, 32), {}, ""},
-        {with(&rinex2::GpsEphemeris::prn, 0), {}, "PRN 0 is outside 1-32"},
-        {with(&rinex2::GpsEphemeris::prn, 3215), {}, "PRN 3215 is outside 1-32"},
-        {with(&rinex2::GpsEphemeris::sqrtA, 5300.0), {}, ""},
-        {with(&rinex2::GpsEphemeris::sqrtA, 4999.5), {}, "sqrtA 4999.5 m^1/2 is outside 5000-5300"},
-        {with(&rinex2::GpsEphemeris::eccentricity, 0.1), {}, ""},
-        {with(&rinex2::GpsEphemeris::eccentricity, -1e-9), {}, "eccentricity -1e-09 is outside 0-0.1"},
-        {with(&rinex2::GpsEphemeris::toe, 604800.0), {}, ""},
-        {with(&rinex2::GpsEphemeris::toe, 604801.0), {}, "toe 604801 s is outside 0-604800"},
+        {with(&rinex::GpsEphemeris::prn, 32), {}, ""},
+        {with(&rinex::GpsEphemeris::prn, 0), {}, "PRN 0 is outside 1-32"},
+        {with(&rinex::GpsEphemeris::prn, 3215), {}, "PRN 3215 is outside 1-32"},
+        {with(&rinex::GpsEphemeris::sqrtA, 5300.0), {}, ""},
+        {with(&rinex::GpsEphemeris::sqrtA, 4999.5), {}, "sqrtA 4999.5 m^1/2 is outside 5000-5300"},
+        {with(&rinex::GpsEphemeris::eccentricity, 0.1), {}, ""},
+        {with(&rinex::GpsEphemeris::eccentricity, -1e-9), {}, "eccentricity -1e-09 is outside 0-0.1"},
+        {with(&rinex::GpsEphemeris::toe, 604800.0), {}, ""},
+        {with(&rinex::GpsEphemeris::toe, 604801.0), {}, "toe 604801 s is outside 0-604800"},
         {good, {true, 0}, "its first line holds no PRN and clock epoch"},
         {good, {false, 1u << 10}, "its orbit line 2 holds no number in field 4"},
         {good, {false, 1u << 21 | 1u << 11}, "its orbit line 3 holds no number in field 1"},

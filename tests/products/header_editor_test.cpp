@@ -2,15 +2,15 @@
 
 #include "products/header_counts.h"
 #include "products/header_editor.h"
-#include "rinex2/obs_reader.h"
-#include "rinex2/obs_labels.h"
-#include "rinex2/rinex2_test_files.h"
+#include "rinex/obs_reader.h"
+#include "rinex/obs_labels.h"
+#include "rinex/rinex_test_files.h"
 #include "support/test_support.h"
 
 namespace zer2ivi::products {
 namespace {
 
-using rinex2::HeaderLine;
+using rinex::HeaderLine;
 using testing::Header_Line;
 
 std::vector<HeaderLine> Lines(const std::vector<std::string>& texts) {
@@ -89,11 +89,11 @@ TEST(ProductHeader, RecomputedRecordsKeepTheInputsForm) {
                   testing::Obs("2.0") + "\n" + testing::Obs("3.0") + "\n" +
                   " 05  1 20  1  0 15.0010000  0  1G05\n" + testing::Obs("") + testing::Obs("2.0") +
                   "\n");
-    rinex2::ObsReader reader;
+    rinex::ObsReader reader;
     ASSERT_TRUE(reader.open(path)) << reader.error();
     HeaderCounts counts;
-    rinex2::ObsEpoch epoch;
-    while (reader.next(epoch) == rinex2::ObsReader::Status::kEpoch) counts.add(epoch);
+    rinex::ObsEpoch epoch;
+    while (reader.next(epoch) == rinex::ObsReader::Status::kEpoch) counts.add(epoch);
     ASSERT_EQ(reader.error(), "");
     const std::string header = Product_Header(reader.header().lines, counts, std::nullopt, "\n");
     EXPECT_EQ(header,
@@ -111,8 +111,8 @@ TEST(ProductHeader, RecomputedRecordsKeepTheInputsForm) {
     // 2.11 form.
     std::vector<HeaderLine> bare = reader.header().lines;
     std::erase_if(bare, [](const HeaderLine& line) {
-        return line.label() != rinex2::kLabelVersionType && line.label() != rinex2::kLabelTypes &&
-               line.label() != rinex2::kLabelEndOfHeader;
+        return line.label() != rinex::kLabelVersionType && line.label() != rinex::kLabelTypes &&
+               line.label() != rinex::kLabelEndOfHeader;
     });
     EXPECT_EQ(Product_Header(bare, counts, std::nullopt, "\n"),
               Header_Line("     2.11           OBSERVATION DATA    G (GPS)", "RINEX VERSION / TYPE") +

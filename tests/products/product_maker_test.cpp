@@ -4,15 +4,15 @@
 
 #include "products/epoch_filters.h"
 #include "products/product_maker.h"
-#include "rinex2/obs_reader.h"
-#include "rinex2/rinex2_test_files.h"
+#include "rinex/obs_reader.h"
+#include "rinex/rinex_test_files.h"
 #include "support/test_support.h"
 
 namespace zer2ivi::products {
 namespace {
 
-using rinex2::kTicksPerSecond;
-using rinex2::Ticks;
+using rinex::kTicksPerSecond;
+using rinex::Ticks;
 using testing::Obs;
 
 // Products into a temporary directory, named by piece (or "product").
@@ -110,9 +110,9 @@ TEST(Decimator, GridIsTimeOfWeekWithinTheTolerance) {
     };
     for (const Case& c : cases) {
         Decimator decimator(30 * kTicksPerSecond, c.tolerance);
-        rinex2::ObsEpoch epoch;
+        rinex::ObsEpoch epoch;
         epoch.hasTime = true;
-        epoch.time = *rinex2::Parse_Iso8601(c.time);
+        epoch.time = *rinex::Parse_Iso8601(c.time);
         EXPECT_EQ(decimator.keep(epoch), c.kept) << c.time << " within " << c.tolerance;
     }
 }
@@ -128,7 +128,7 @@ TEST(Splitter, PieceNamesFollowTheRinex2Convention) {
                           Case{"2004-12-31T13:45:00", "15m", "0759366n45.04o"}}) {
         const PieceLength length = *PieceLength::Parse(c.length);
         EXPECT_EQ(length.text(), c.length);
-        const Ticks inside = *rinex2::Parse_Iso8601(c.start) + length.duration() - 1;
+        const Ticks inside = *rinex::Parse_Iso8601(c.start) + length.duration() - 1;
         EXPECT_EQ(Piece_File_Name("0759", length.pieceStart(inside), length), c.name);
     }
     EXPECT_FALSE(PieceLength::Parse("30m"));
@@ -165,8 +165,8 @@ TEST(ProductMaker, HalfOpenWindowsJoinAndGzipHoldsThePlainProduct) {
                             std::pair{"2004-06-10T00:20:00", "2004-06-10T01:00:00"}}) {
         for (bool gzip : {false, true}) {
             Maker maker(input);
-            maker.request.from = rinex2::Parse_Iso8601(from);
-            maker.request.to = rinex2::Parse_Iso8601(to);
+            maker.request.from = rinex::Parse_Iso8601(from);
+            maker.request.to = rinex::Parse_Iso8601(to);
             maker.request.gzip = gzip;
             const ProductOutcome outcome = maker.run();
             ASSERT_EQ(outcome.error, "");
@@ -209,8 +209,8 @@ TEST(ProductMaker, FastWindowGivesTheProductOfTheFullRead) {
         for (bool fast : {false, true}) {
             SCOPED_TRACE(std::string(c.from.value_or("-")) + " " + c.to.value_or("-") + (fast ? " fast" : ""));
             Maker maker(testing::Real_Data("07590920.05o"));
-            if (c.from) maker.request.from = rinex2::Parse_Iso8601(*c.from);
-            if (c.to) maker.request.to = rinex2::Parse_Iso8601(*c.to);
+            if (c.from) maker.request.from = rinex::Parse_Iso8601(*c.from);
+            if (c.to) maker.request.to = rinex::Parse_Iso8601(*c.to);
             maker.request.fastWindow = fast;
             const ProductOutcome outcome = maker.run();
             ASSERT_EQ(outcome.error, "");
@@ -233,7 +233,7 @@ TEST(ProductMaker, FailuresLeaveNoFileBehind) {
     const std::string good = testing::Read_File(testing::Real_Data("bahr1620.04o"));
     const Case cases[] = {
         {good, 10 * kTicksPerSecond, std::nullopt, "--interval 10 is below the interval of the data (30 s)", true},
-        {good, std::nullopt, rinex2::Parse_Iso8601("2004-06-11T00:00:00"), ": no observation epoch is left to write", false},
+        {good, std::nullopt, rinex::Parse_Iso8601("2004-06-11T00:00:00"), ": no observation epoch is left to write", false},
         {good + good.substr(good.find('\n', good.find("END OF HEADER")) + 1), std::nullopt, std::nullopt,
          ":2014: epoch 2004-06-10T00:00:00 is before the epoch 2004-06-10T00:59:30 of line 1997"
          " (--force drops repeated epochs and keeps backward jumps)", false},

@@ -7,14 +7,14 @@
 
 #include "products/product_maker.h"
 #include "qc/qc_run.h"
-#include "rinex2/rinex2_test_files.h"
+#include "rinex/rinex_test_files.h"
 #include "support/test_support.h"
 
 namespace zer2ivi::products {
 namespace {
 
-using rinex2::kTicksPerSecond;
-using rinex2::Ticks;
+using rinex::kTicksPerSecond;
+using rinex::Ticks;
 using testing::Header_Line;
 using testing::Obs;
 
@@ -156,7 +156,7 @@ TEST(TimeOrder, RefusedUnlessForcedThenRepeatedDroppedAndBackwardKept) {
     for (const Case& c : cases) {
         ProductRun run(File("", c.epochs), std::nullopt);
         run.request.force = c.force;
-        run.request.from = *rinex2::Parse_Iso8601("2005-01-20T01:00:00");  // the fast window is off when forced
+        run.request.from = *rinex::Parse_Iso8601("2005-01-20T01:00:00");  // the fast window is off when forced
         EXPECT_EQ(run.make(), c.made) << c.name << ": " << run.outcome.error;
         EXPECT_EQ(run.epochs(), c.written) << c.name;
         EXPECT_EQ(run.outcome.repeatedEpochs, c.repeated) << c.name;

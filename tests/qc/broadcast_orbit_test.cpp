@@ -53,7 +53,7 @@ TEST(BroadcastOrbit, LookAnglesMatchRtklib) {
             ASSERT_TRUE(fields >> week >> tow >> satellite >> azimuth >> elevation) << line;
             const int prn = std::stoi(satellite.substr(1));
             const double t = Gps_Seconds(week, tow);
-            const rinex2::GpsEphemeris* ephemeris = store.Nearest(prn, t);
+            const rinex::GpsEphemeris* ephemeris = store.Nearest(prn, t);
             ASSERT_NE(ephemeris, nullptr) << line;
             const LookAngles look = Look_At(*ephemeris, t, site);
             double azimuthStep = std::fabs(look.azimuth - azimuth);
@@ -76,7 +76,7 @@ TEST(BroadcastOrbit, LookAnglesMatchRtklib) {
 TEST(BroadcastOrbit, NearestEphemerisWithinFourHours) {
     EphemerisStore store;
     for (double toe : {345600.0, 352800.0, 360000.0}) {
-        rinex2::GpsEphemeris e;
+        rinex::GpsEphemeris e;
         e.prn = 5;
         e.week = 1274;
         e.toe = toe;
@@ -95,7 +95,7 @@ TEST(BroadcastOrbit, NearestEphemerisWithinFourHours) {
         {360000.0 + 4 * 3600 + 0.5, 0.0},
     };
     for (const Probe& p : probes) {
-        const rinex2::GpsEphemeris* found = store.Nearest(5, Gps_Seconds(1274, p.secondsOfWeek));
+        const rinex::GpsEphemeris* found = store.Nearest(5, Gps_Seconds(1274, p.secondsOfWeek));
         if (p.expectedToe == 0) {
             EXPECT_EQ(found, nullptr) << p.secondsOfWeek;
         } else {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "rinex2/nav_reader.h"
+#include "rinex/nav_reader.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 const std::string kReal = std::string(ZER2IVI_SOURCE_DIR) + "/tests/data/real/";
@@ -220,4 +220,4 @@ TEST(NavReader, TolerantModeReadsEveryRecordTheLibraryWrote) {
 }
 
 }  // namespace
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -11,15 +11,15 @@
 namespace zer2ivi::names {
 namespace {
 
-using rinex2::kTicksPerDay;
-using rinex2::kTicksPerHour;
-using rinex2::kTicksPerMinute;
-using rinex2::kTicksPerSecond;
+using rinex::kTicksPerDay;
+using rinex::kTicksPerHour;
+using rinex::kTicksPerMinute;
+using rinex::kTicksPerSecond;
 
 Ticks At(int32_t year, int32_t month, int32_t day, int32_t hour = 0, int32_t minute = 0,
          int32_t second = 0) {
-    rinex2::CalendarTime time{year, month, day, hour, minute, second * kTicksPerSecond};
-    return *rinex2::Calendar_To_Ticks(time);
+    rinex::CalendarTime time{year, month, day, hour, minute, second * kTicksPerSecond};
+    return *rinex::Calendar_To_Ticks(time);
 }
 
 TEST(ShortName, DayHourAndQuarterHourAtTheirEdges) {

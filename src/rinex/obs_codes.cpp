@@ -1,8 +1,8 @@
-#include "rinex2/obs_codes.h"
+#include "rinex/obs_codes.h"
 
 #include "rinex3/rinex3.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 // The table of RINEX 2 codes and three-character codes per system is the
@@ -39,4 +39,4 @@ std::optional<std::array<char, 2>> To_Rinex2_Code(char system, ObsCode code) {
     return std::nullopt;
 }
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string_view>
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 // Systems of observation files, in the order products list them.
 inline constexpr std::string_view kSystemLetters = "GRSECJI";
@@ -51,9 +51,9 @@ inline uint8_t With_Lli(uint8_t lli, LliBit bit) {
     return static_cast<uint8_t>(lli | static_cast<uint8_t>(bit));
 }
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 // A dense index for per-satellite tables: system (kSystemLetters order, any
 // other letter last) by number 0-99.
@@ -70,4 +70,4 @@ inline char System_Of_Slot(size_t slot) {
     return index < kSystemLetters.size() ? kSystemLetters[index] : 'M';
 }
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

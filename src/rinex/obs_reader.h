@@ -30,12 +30,12 @@
 #include <string_view>
 #include <vector>
 
-#include "rinex2/gps_ticks.h"
-#include "rinex2/header_records.h"
-#include "rinex2/obs_codes.h"
-#include "rinex2/text_source.h"
+#include "rinex/gps_ticks.h"
+#include "rinex/header_records.h"
+#include "rinex/obs_codes.h"
+#include "rinex/text_source.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 // Limits of what the reader holds.  RINEX 2.11 defines 27 observation types;
 // an epoch of all systems in view has well under 100 satellites.
@@ -290,4 +290,4 @@ private:
     uint64_t skipped_ = 0;
 };
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -1,9 +1,9 @@
-#include "rinex2/gps_ticks.h"
+#include "rinex/gps_ticks.h"
 
 #include <array>
 #include <charconv>
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 constexpr int kFractionDigits = 7;      // ticks are 1e-7 s
@@ -228,4 +228,4 @@ std::string Format_Iso8601(Ticks ticks) {
     return std::string(text.data(), static_cast<size_t>(out - text.data()));
 }
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

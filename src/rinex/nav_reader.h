@@ -11,9 +11,9 @@
 
 #include <string_view>
 
-#include "rinex2/text_source.h"
+#include "rinex/text_source.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 // One broadcast ephemeris, in the order and units of the RINEX record.
 struct GpsEphemeris {
@@ -94,4 +94,4 @@ private:
     std::string readError_;
 };
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 inline constexpr std::string_view kLabelVersionType = "RINEX VERSION / TYPE";
 inline constexpr std::string_view kLabelPgmRunByDate = "PGM / RUN BY / DATE";
@@ -62,4 +62,4 @@ inline constexpr size_t kEpochClockColumn = 68;      // 0-based, F12.9
 inline constexpr size_t kObsFieldWidth = 16;
 inline constexpr size_t kObsValueWidth = 14;
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -3,11 +3,11 @@
 // file and line.
 #include <gtest/gtest.h>
 
-#include "rinex2/obs_reader.h"
-#include "rinex2/rinex2_test_files.h"
+#include "rinex/obs_reader.h"
+#include "rinex/rinex_test_files.h"
 #include "support/test_support.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 using testing::Header_Line;
@@ -134,9 +134,9 @@ TEST(Rinex3Reader, BadInputIsNamedByFileAndLine) {
 }
 
 }  // namespace
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 // A Compact RINEX file is read through the decoder: the same epochs,
@@ -182,4 +182,4 @@ TEST(CompactInput, TheReaderGivesTheEpochsOfThePlainFile) {
 }
 
 }  // namespace
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -11,9 +11,9 @@
 #include <optional>
 #include <utility>
 
-#include "rinex2/gps_ticks.h"
+#include "rinex/gps_ticks.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 class IntervalEstimator {
 public:
@@ -35,4 +35,4 @@ private:
     std::optional<Ticks> last_;
 };
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -1,12 +1,12 @@
-#include "rinex2/fields.h"
+#include "rinex/fields.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 
-#include "rinex2/obs_labels.h"
+#include "rinex/obs_labels.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 std::string_view Columns(std::string_view line, size_t first, size_t width) {
     if (first >= line.size()) return {};
@@ -104,4 +104,4 @@ void Append_Label(std::string& line, std::string_view label) {
     line.append(label);
 }
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -3,15 +3,15 @@
 // time order.
 #include <gtest/gtest.h>
 
-#include "rinex2/fields.h"
-#include "rinex2/header_records.h"
-#include "rinex2/interval_estimator.h"
-#include "rinex2/obs_codes.h"
-#include "rinex2/obs_reader.h"
-#include "rinex2/rinex2_test_files.h"
-#include "rinex2/text_source.h"
+#include "rinex/fields.h"
+#include "rinex/header_records.h"
+#include "rinex/interval_estimator.h"
+#include "rinex/obs_codes.h"
+#include "rinex/obs_reader.h"
+#include "rinex/rinex_test_files.h"
+#include "rinex/text_source.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 using testing::Header_Line;
@@ -298,4 +298,4 @@ TEST(ObsModel, AFileEndingInsideAnEpochSaysWhereAfterTheWholeEpochs) {
 }
 
 }  // namespace
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "rinex2/gps_ticks.h"
+#include "rinex/gps_ticks.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 TEST(GpsTicks, IsoTextRoundTripsThroughExactTicks) {
@@ -76,4 +76,4 @@ TEST(GpsTicks, DayOfYearAndTimeOfWeek) {
 }
 
 }  // namespace
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

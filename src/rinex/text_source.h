@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 // The longest line accepted, line end excluded.  RINEX 2 lines have 80
 // columns; a RINEX 3 observation line has 3 + 16 per type of its system.
@@ -79,4 +79,4 @@ private:
     std::array<char, kBufferSize> buffer_{};
 };
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -1,12 +1,12 @@
-#include "rinex2/header_records.h"
+#include "rinex/header_records.h"
 
 #include <algorithm>
 #include <array>
 
-#include "rinex2/fields.h"
-#include "rinex2/obs_labels.h"
+#include "rinex/fields.h"
+#include "rinex/obs_labels.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 constexpr std::array<std::string_view, kHeaderRecordCount> kRecordLabels = {
@@ -175,4 +175,4 @@ std::string Write_Comment(std::string_view text, std::string_view lineEnd) {
     return Finish(std::move(data), kLabelComment, lineEnd);
 }
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -1,8 +1,8 @@
-#include "rinex2/nav_reader.h"
+#include "rinex/nav_reader.h"
 
 #include <cstdint>
 
-#include "rinex2/fields.h"
+#include "rinex/fields.h"
 
 #include <array>
 #include <cerrno>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string_view>
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 constexpr std::string_view kLabelVersionType = "RINEX VERSION / TYPE";
@@ -171,4 +171,4 @@ NavReader::Result NavReader::Next(GpsEphemeris& ephemeris, std::string& error) {
     return Result::Record;
 }
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -1,13 +1,13 @@
-#include "rinex2/obs_reader.h"
+#include "rinex/obs_reader.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "crinex/crinex.h"
-#include "rinex2/fields.h"
-#include "rinex2/obs_labels.h"
+#include "rinex/fields.h"
+#include "rinex/obs_labels.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 // Room for the longest epoch: an event epoch with the most special records,
@@ -861,4 +861,4 @@ ObsReader::Status ObsReader::next(ObsEpoch& epoch) {
     }
 }
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

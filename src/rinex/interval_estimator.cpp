@@ -1,6 +1,6 @@
-#include "rinex2/interval_estimator.h"
+#include "rinex/interval_estimator.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 Ticks IntervalEstimator::Round_Step(Ticks step) {
     const Ticks half = kTicksPerMillisecond / 2;
@@ -38,4 +38,4 @@ std::optional<Ticks> IntervalEstimator::interval() const {
     return best;
 }
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -1,10 +1,10 @@
-#include "rinex2/text_source.h"
+#include "rinex/text_source.h"
 
 #include <cerrno>
 #include <cstring>
 #include <zlib.h>
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 constexpr unsigned kZlibBufferSize = 1u << 17;
@@ -137,4 +137,4 @@ TextSource::Status TextSource::next(std::string_view& text, std::string_view& ra
     }
 }
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 // Columns [first, first + width) of a line (0-based); shorter or empty when
 // the line ends before.
@@ -50,4 +50,4 @@ bool Append_Text(std::string& line, std::string_view text, size_t width);
 // without its line end.
 void Append_Label(std::string& line, std::string_view label);
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

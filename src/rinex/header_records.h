@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "rinex2/gps_ticks.h"
-#include "rinex2/obs_codes.h"
+#include "rinex/gps_ticks.h"
+#include "rinex/obs_codes.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 enum class HeaderRecord : uint8_t {
     kVersionType,
@@ -74,4 +74,4 @@ std::string Write_Prn_Obs(std::string_view original, const std::vector<PrnCounts
 // One COMMENT line (the text must fit 60 columns).
 std::string Write_Comment(std::string_view text, std::string_view lineEnd);
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -2,11 +2,11 @@
 
 #include <zlib.h>
 
-#include "rinex2/obs_reader.h"
-#include "rinex2/rinex2_test_files.h"
+#include "rinex/obs_reader.h"
+#include "rinex/rinex_test_files.h"
 #include "support/test_support.h"
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 namespace {
 
 using testing::Header_Line;
@@ -232,4 +232,4 @@ TEST(ObsReader, MalformedFilesNameFileAndLine) {
 }
 
 }  // namespace
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex

@@ -4,7 +4,7 @@
 // it, and the product header counted from the epochs.
 #include "harness_support.h"
 #include "products/header_counts.h"
-#include "rinex2/obs_reader.h"
+#include "rinex/obs_reader.h"
 
 using namespace zer2ivi;
 using namespace zer2ivi::fuzz;
@@ -16,20 +16,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const int descriptorsBefore = testing::Open_Descriptor_Count();
     {
-        static rinex2::ObsEpoch epoch;  // large: made once
+        static rinex::ObsEpoch epoch;  // large: made once
         static products::HeaderCounts counts;
         counts.reset();
-        rinex2::ObsReader reader;
+        rinex::ObsReader reader;
         if (reader.open(inputPath)) {
             // Half the inputs skip what comes before a time inside the seeds'
             // spans, the way a time window starts.
             if (size > 0 && (data[size - 1] & 1u) != 0)
-                reader.skipBefore(*rinex2::Parse_Iso8601("2004-06-10T00:00:30"));
-            rinex2::ObsReader::Status status;
-            while ((status = reader.next(epoch)) == rinex2::ObsReader::Status::kEpoch) {
+                reader.skipBefore(*rinex::Parse_Iso8601("2004-06-10T00:00:30"));
+            rinex::ObsReader::Status status;
+            while ((status = reader.next(epoch)) == rinex::ObsReader::Status::kEpoch) {
                 Z2I_FUZZ_CHECK(!epoch.text().empty());
-                Z2I_FUZZ_CHECK(epoch.typeCount <= rinex2::kMaxObsTypes);
-                Z2I_FUZZ_CHECK(epoch.order == rinex2::TimeOrder::kForward ||
+                Z2I_FUZZ_CHECK(epoch.typeCount <= rinex::kMaxObsTypes);
+                Z2I_FUZZ_CHECK(epoch.order == rinex::TimeOrder::kForward ||
                                (epoch.isObservationEpoch() && !reader.firstOrderProblem().empty()));
                 const size_t before = epoch.text().size();
                 size_t set = 0;
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 Z2I_FUZZ_CHECK(set > 0 || epoch.text().size() == before);
                 counts.add(epoch);
             }
-            if (status == rinex2::ObsReader::Status::kError) {
+            if (status == rinex::ObsReader::Status::kError) {
                 Z2I_FUZZ_CHECK(reader.error().rfind(inputPath + ":", 0) == 0);
                 Z2I_FUZZ_CHECK(!reader.endedShort() || reader.shortAtLine() > 0);
             } else {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace zer2ivi::rinex2 {
+namespace zer2ivi::rinex {
 
 using Ticks = int64_t;
 
@@ -70,4 +70,4 @@ std::optional<Ticks> Parse_Time_Option(std::string_view text);
 // "2005-01-20T01:00:00" (with ".fffffff" when the seconds are not whole).
 std::string Format_Iso8601(Ticks ticks);
 
-}  // namespace zer2ivi::rinex2
+}  // namespace zer2ivi::rinex
