@@ -25,8 +25,7 @@
 #include "job/batch.h"
 #include "job/worker_processes.h"
 #include "product_options.h"
-#include "rinex_names.h"
-#include "temp_files.h"
+#include "rinex_names/rinex_names.h"
 
 namespace zer2ivi::cli {
 namespace {
@@ -63,17 +62,6 @@ constexpr const char* kHelp =
 constexpr const char* kDefaultSuffix = ".eph";
 constexpr unsigned kMaxJobs = 256;
 
-struct Job {
-    std::string log;
-    std::string ephemeris;
-    bool started = false;
-    bool done = false;
-    int exitCode = -1;
-    std::string error;
-    std::vector<std::string> outputs;
-    long long epochs = -1;
-};
-
 std::vector<OptionSpec> Batch_Options() {
     std::vector<OptionSpec> specs = {{"jobs", 'j', true},
                                      {"directory", 'd', true},
@@ -93,7 +81,7 @@ public:
     Progress(size_t total) : total_(total), start_(std::chrono::steady_clock::now()),
                              shown_(Z2I_ISATTY(Z2I_FILENO(stderr)) != 0) {}
 
-    void update(size_t done, long long epochs) {
+    void update(size_t done, int64_t epochs) {
         if (!shown_) return;
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
@@ -115,13 +103,13 @@ private:
     bool shown_;
 };
 
-void Print_Summary(const std::vector<Job>& jobs) {
+void Print_Summary(const std::vector<job::BatchItem>& jobs) {
     size_t width = 4;
-    for (const Job& job : jobs) width = std::max(width, job.log.size());
+    for (const job::BatchItem& job : jobs) width = std::max(width, job.log.size());
     std::printf("%-*s  %-6s  %8s  %s\n", static_cast<int>(width), "file", "result", "epochs",
                 "RINEX files or error");
     size_t failed = 0;
-    for (const Job& job : jobs) {
+    for (const job::BatchItem& job : jobs) {
         const bool ok = job.exitCode == 0;
         failed += ok ? 0 : 1;
         std::string detail;
@@ -194,18 +182,18 @@ int Run_Batch(const std::vector<std::string>& arguments) {
             if (spec.longName == option.longName && spec.takesValue) forwarded.push_back(option.value);
     }
 
-    std::vector<Job> jobs;
+    std::vector<job::BatchItem> jobs;
     for (const std::string& log : line.positionals) {
-        Job job;
-        job.log = log;
-        if (!noNav) job.ephemeris = commonEphemeris.value_or(job::Ephemeris_Beside(log, suffix));
-        jobs.push_back(job);
+        job::BatchItem item;
+        item.log = log;
+        if (!noNav) item.ephemeris = commonEphemeris.value_or(job::Ephemeris_Beside(log, suffix));
+        jobs.push_back(item);
     }
     // The files every log will get, before any work starts.
     std::vector<job::PlannedInput> planned;
     const std::string marker = line.value("marker").value_or("");
-    for (const Job& job : jobs)
-        planned.push_back({job.log, Station_Designator(marker.empty() ? File_Stem(job.log) : marker),
+    for (const job::BatchItem& job : jobs)
+        planned.push_back({job.log, names::Station_Designator(marker.empty() ? names::File_Stem(job.log) : marker),
                            job::Log_Span(job.log, gpsWeek)});
     std::optional<double> pieceSeconds;
     if (products.pieceLength)
@@ -225,66 +213,24 @@ int Run_Batch(const std::vector<std::string>& arguments) {
         return kExitConversionFailed;
     }
 
-    const std::string program = job::Own_Program_Path();
-    if (program.empty()) {
+    job::BatchRun run;
+    run.program = job::Own_Program_Path();
+    if (run.program.empty()) {
         std::fprintf(stderr, "zer2ivi %s: cannot find the program's own path\n", kCommand);
         return kExitConversionFailed;
     }
-    auto scratch = TempDirectory::Create();
-    if (!scratch) {
-        std::fprintf(stderr, "zer2ivi %s: cannot make a temporary directory\n", kCommand);
-        return kExitConversionFailed;
-    }
-
-    job::WorkerPool pool;
+    run.directory = directory;
+    run.options = forwarded;
+    run.workers = workers;
     Progress progress(jobs.size());
-    size_t next = 0, done = 0;
-    long long epochs = 0;
-    const auto outputOf = [&](size_t i) { return scratch->file("out" + std::to_string(i)); };
-    const auto errorsOf = [&](size_t i) { return scratch->file("err" + std::to_string(i)); };
-    const auto reportOf = [&](size_t i) { return scratch->file("report" + std::to_string(i)); };
-    FilesToRemove scratchFiles;
-    progress.update(0, 0);
-    while (done < jobs.size()) {
-        while (next < jobs.size() && pool.running() < workers) {
-            Job& job = jobs[next];
-            std::vector<std::string> argv = {program, "convert", job.log};
-            if (!noNav) argv.push_back(job.ephemeris);
-            argv.push_back("--directory");
-            argv.push_back(directory);
-            argv.push_back("--report-file");
-            argv.push_back(reportOf(next));
-            for (const std::string& file : {outputOf(next), errorsOf(next), reportOf(next)})
-                scratchFiles.add(file);
-            argv.insert(argv.end(), forwarded.begin(), forwarded.end());
-            if (auto error = pool.start(next, program, argv, outputOf(next), errorsOf(next))) {
-                job.done = true;
-                job.exitCode = kExitConversionFailed;
-                job.error = *error;
-                ++done;
-            }
-            ++next;
-        }
-        const auto finished = pool.wait();
-        if (!finished) continue;
-        Job& job = jobs[finished->job];
-        job.done = true;
-        job.exitCode = finished->exitCode;
-        if (const auto report = job::Read_Worker_Report(reportOf(finished->job))) {
-            job.outputs = report->files;
-            job.error = report->error;
-            if (report->converted) job.epochs = report->epochs;
-        } else if (job.exitCode == 0) {
-            job.exitCode = kExitConversionFailed;
-            job.error = "the worker left no report";
-        }
-        if (job.exitCode == 0 && job.epochs > 0) epochs += job.epochs;
-        ++done;
-        progress.update(done, epochs);
+    run.progress = [&](size_t done, int64_t epochs) { progress.update(done, epochs); };
+    if (auto error = job::Run_Batch(run, jobs)) {
+        std::fprintf(stderr, "zer2ivi %s: %s\n", kCommand, error->c_str());
+        return kExitConversionFailed;
     }
     progress.finish();
     Print_Summary(jobs);
-    for (const Job& job : jobs)
+    for (const job::BatchItem& job : jobs)
         if (job.exitCode != 0) return kExitConversionFailed;
     return kExitSuccess;
 }

@@ -6,14 +6,22 @@
 
 #include "cli_support.h"
 #include "commands.h"
-#include "convert_log.h"
+#include "job/conversion_job.h"
 #include "job/batch.h"
 #include "product_options.h"
-#include "rinex_names.h"
-#include "temp_files.h"
+#include "rinex_names/rinex_names.h"
+#include "job/temp_files.h"
 #include "zer2ivi/zer2ivi.h"
 
 namespace zer2ivi::cli {
+
+using job::Convert_Log;
+using job::ConvertJob;
+using job::ConvertResult;
+using job::Same_File;
+using names::File_Stem;
+using names::Rinex_File_Name;
+using names::Station_Designator;
 namespace {
 
 constexpr const char* kCommand = "convert";

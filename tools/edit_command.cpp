@@ -12,9 +12,16 @@
 #include "commands.h"
 #include "product_options.h"
 #include "rinex/gps_ticks.h"
-#include "temp_files.h"
+#include "job/temp_files.h"
 
 namespace zer2ivi::cli {
+
+using job::Create_Unique_File;
+using job::Directory_Of;
+using job::File_Part;
+using job::FilesToRemove;
+using job::Replace_File;
+using job::Same_File;
 namespace {
 
 constexpr const char* kCommand = "edit";

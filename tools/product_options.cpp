@@ -4,10 +4,14 @@
 #include "products/output_file.h"
 #include "products/product_maker.h"
 #include "rinex/fields.h"
-#include "rinex_names.h"
-#include "temp_files.h"
+#include "rinex_names/rinex_names.h"
+#include "job/temp_files.h"
 
 namespace zer2ivi::cli {
+
+using job::Directory_Of;
+using names::File_Stem;
+using names::Station_Designator;
 
 using products::HeaderEdits;
 using rinex::Ticks;

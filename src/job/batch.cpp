@@ -8,6 +8,8 @@
 
 #include "gpstime/gpstime.h"
 #include "job/conversion_checks.h"
+#include "job/temp_files.h"
+#include "job/worker_processes.h"
 #include "zebfile/zebfile.h"
 
 namespace zer2ivi::job {
@@ -152,6 +154,54 @@ std::optional<WorkerReport> Read_Worker_Report(const std::string& path) {
     }
     if (!ended) return std::nullopt;
     return report;
+}
+
+std::optional<std::string> Run_Batch(const BatchRun& run, std::vector<BatchItem>& items) {
+    auto scratch = TempDirectory::Create();
+    if (!scratch) return std::string("cannot make a temporary directory");
+    const auto outputOf = [&](size_t i) { return scratch->file("out" + std::to_string(i)); };
+    const auto errorsOf = [&](size_t i) { return scratch->file("err" + std::to_string(i)); };
+    const auto reportOf = [&](size_t i) { return scratch->file("report" + std::to_string(i)); };
+    FilesToRemove scratchFiles;
+    WorkerPool pool;
+    size_t next = 0, done = 0;
+    int64_t epochs = 0;
+    if (run.progress) run.progress(0, 0);
+    while (done < items.size()) {
+        while (next < items.size() && pool.running() < run.workers) {
+            BatchItem& item = items[next];
+            std::vector<std::string> argv = {run.program, "convert", item.log};
+            if (!item.ephemeris.empty()) argv.push_back(item.ephemeris);
+            for (const std::string& word : {std::string("--directory"), run.directory,
+                                            std::string("--report-file"), reportOf(next)})
+                argv.push_back(word);
+            for (const std::string& file : {outputOf(next), errorsOf(next), reportOf(next)})
+                scratchFiles.add(file);
+            argv.insert(argv.end(), run.options.begin(), run.options.end());
+            if (auto error = pool.start(next, run.program, argv, outputOf(next), errorsOf(next))) {
+                item.exitCode = 1;
+                item.error = *error;
+                ++done;
+            }
+            ++next;
+        }
+        const auto finished = pool.wait();
+        if (!finished) continue;
+        BatchItem& item = items[finished->job];
+        item.exitCode = finished->exitCode;
+        if (const auto report = Read_Worker_Report(reportOf(finished->job))) {
+            item.outputs = report->files;
+            item.error = report->error;
+            if (report->converted) item.epochs = report->epochs;
+        } else if (item.exitCode == 0) {
+            item.exitCode = 1;
+            item.error = "the worker left no report";
+        }
+        if (item.exitCode == 0 && item.epochs > 0) epochs += item.epochs;
+        ++done;
+        if (run.progress) run.progress(done, epochs);
+    }
+    return std::nullopt;
 }
 
 }  // namespace zer2ivi::job

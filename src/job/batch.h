@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -52,5 +53,29 @@ std::optional<std::string> Write_Worker_Report(const std::string& path, const Wo
 
 // Reads a report; nothing when the file is missing or not a whole report.
 std::optional<WorkerReport> Read_Worker_Report(const std::string& path);
+
+// One input of a batch run and what became of it.
+struct BatchItem {
+    std::string log;
+    std::string ephemeris;  // empty with --no-nav
+    int exitCode = -1;
+    std::string error;
+    std::vector<std::string> outputs;
+    int64_t epochs = -1;    // converted epochs when it succeeded
+};
+
+struct BatchRun {
+    std::string program;      // the tool itself, run as "PROGRAM convert ..."
+    std::string directory;    // -d of every conversion
+    std::vector<std::string> options;  // further options of every conversion
+    unsigned workers = 1;
+    // Called after each item ends: items done, epochs converted so far.
+    std::function<void(size_t done, int64_t epochs)> progress;
+};
+
+// Runs one worker process per item, at most run.workers at a time, each
+// reporting through a result file in a private directory; fills in every
+// item.  The error text when the run cannot start at all.
+std::optional<std::string> Run_Batch(const BatchRun& run, std::vector<BatchItem>& items);
 
 }  // namespace zer2ivi::job

@@ -137,16 +137,10 @@ private:
         if (navigation.error) return navigation.error.message;
         datingWeek_ = navigation.datingWeek;
 
-        std::optional<std::string> badRecord;
-        const auto error = Read_Written_Nav(navTemp_, [&](int64_t index, const rinex::GpsEphemeris& record,
-                                                         const rinex::RecordDamage& damage) {
-            ++ephemerides_;
-            if (badRecord) return;
-            if (auto problem = Record_Problem(record, damage))
-                badRecord = Ephemeris() + ": ephemeris " + std::to_string(index) +
-                            " cannot be a GPS broadcast ephemeris: " + *problem;
-        });
-        if (error) return "cannot read back the navigation file " + *error;
+        const NavigationRecords read = Check_Navigation_Records(navTemp_, "EPHEMERISFILE", job_.ephemeris);
+        if (read.error) return read.error;
+        ephemerides_ = read.ephemerides;
+        const std::optional<std::string>& badRecord = read.badRecord;
         if (ephemerides_ == 0) return Check_Failed(Ephemeris() + " holds no ephemeris");
         if (badRecord)
             if (auto failed = Check_Failed(*badRecord)) return failed;
@@ -364,6 +358,35 @@ std::string Ephemeris_Beside(const std::string& log, const std::string& suffix) 
                                ? dot
                                : log.size();
     return log.substr(0, stemEnd) + suffix;
+}
+
+NavigationRecords Check_Navigation_Records(const std::string& navPath, const std::string& role,
+                                           const std::string& ephemeris) {
+    NavigationRecords read;
+    const auto error = Read_Written_Nav(navPath, [&](int64_t index, const rinex::GpsEphemeris& record,
+                                                    const rinex::RecordDamage& damage) {
+        ++read.ephemerides;
+        if (read.badRecord) return;
+        if (auto problem = Record_Problem(record, damage))
+            read.badRecord = Quoted(role, ephemeris) + ": ephemeris " + std::to_string(index) +
+                             " cannot be a GPS broadcast ephemeris: " + *problem;
+    });
+    if (error) read.error = "cannot read back the navigation file " + *error;
+    return read;
+}
+
+std::optional<std::string> Convert_Ephemeris_File(const std::string& role, const std::string& ephemeris,
+                                                  const std::string& output, std::vector<std::string>& warnings) {
+    if (auto error = Check_Input_File(role, ephemeris)) return error;
+    const api::NavigationResult navigation = api::Convert_Navigation({ephemeris, output, std::string()});
+    if (navigation.error) return navigation.error.message;
+    const NavigationRecords read = Check_Navigation_Records(output, role, ephemeris);
+    if (read.error) return read.error;
+    if (read.ephemerides == 0) return Quoted(role, ephemeris) + " holds no ephemeris";
+    if (read.badRecord) return read.badRecord;
+    for (const std::string& warning : navigation.warnings)
+        warnings.push_back(Quoted(role, ephemeris) + ": " + warning);
+    return std::nullopt;
 }
 
 ConvertResult Convert_Log(const ConvertJob& job) { return Conversion(job).Run(); }

@@ -88,6 +88,25 @@ struct ConvertResult {
 
 ConvertResult Convert_Log(const ConvertJob& job);
 
+// The records of a navigation file the library wrote from an ephemeris
+// file, read back: how many, the first that cannot be a GPS broadcast
+// ephemeris (naming the ephemeris file), or why the file cannot be read.
+struct NavigationRecords {
+    int64_t ephemerides = 0;
+    std::optional<std::string> badRecord;
+    std::optional<std::string> error;
+};
+NavigationRecords Check_Navigation_Records(const std::string& navPath, const std::string& role,
+                                           const std::string& ephemeris);
+
+// The navigation step alone: an ephemeris file (tagged or plain form) into
+// a RINEX navigation file at output, with the checks of its records (none,
+// or one that cannot be a broadcast ephemeris, is an error).  The error
+// text naming the input by its role ("NAV 'x'"), else nothing; the
+// library's warnings are added to warnings.
+std::optional<std::string> Convert_Ephemeris_File(const std::string& role, const std::string& ephemeris,
+                                                  const std::string& output, std::vector<std::string>& warnings);
+
 // Why path cannot be read as an input file (named by its role, e.g.
 // "OBSFILE 'x.zeb': No such file or directory"), or does not fit a
 // settings path field; nothing when it can.

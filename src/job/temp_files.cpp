@@ -173,6 +173,22 @@ FilesToRemove::~FilesToRemove() {
     }
 }
 
+std::optional<std::string> Write_File_Whole(const std::string& path, std::string_view text) {
+    const std::string directory = Directory_Of(path);
+    const auto temporary = Create_Unique_File(directory, ".zer2ivi-", ".tmp");
+    if (!temporary) return "cannot create a file in '" + directory + "': " + std::strerror(errno);
+    FilesToRemove cleanup;
+    cleanup.add(*temporary);
+    std::FILE* out = std::fopen(temporary->c_str(), "wb");
+    if (out == nullptr) return "cannot write '" + *temporary + "': " + std::strerror(errno);
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    const bool closed = std::fclose(out) == 0;
+    if (!written || !closed) return "cannot write '" + path + "' (disk full?)";
+    if (auto reason = Replace_File(*temporary, path)) return "cannot write '" + path + "': " + *reason;
+    cleanup.release();
+    return std::nullopt;
+}
+
 std::optional<std::string> Replace_File(const std::string& from, const std::string& to) {
 #ifdef _WIN32
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return std::nullopt;

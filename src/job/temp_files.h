@@ -61,6 +61,10 @@ private:
 // failure.
 std::optional<std::string> Replace_File(const std::string& from, const std::string& to);
 
+// Writes text to path whole or not at all: a temporary file beside it,
+// renamed when complete.  The reason on failure.
+std::optional<std::string> Write_File_Whole(const std::string& path, std::string_view text);
+
 // Whether a and b name the same file, also when neither exists yet
 // ("x.o" and "./x.o").
 bool Same_File(const std::string& a, const std::string& b);

@@ -274,8 +274,9 @@ void QcEngine::Observe(SatelliteState& state, const SatelliteObservation& obs, d
     state.lastUsable = time;
     state.lastGeometryFree = values.gf;
     ++figures.usableEpochs;
-    ++(obs.code1IsP ? figures.usableP1 : figures.usableC1);
-    ++(obs.code2IsP ? figures.usableP2 : figures.usableC2);
+    ++figures.usableCode1[obs.code1Choice % kMaxCodeChoices];
+    ++figures.usableCode2[obs.code2Choice % kMaxCodeChoices];
+    ++figures.usablePhase1[obs.phase1Choice % kMaxCodeChoices];
 
     Arc& arc = state.arc;
     arc.wideLaneSum += wideLane - arc.wideLaneOrigin;

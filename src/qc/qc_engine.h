@@ -11,9 +11,11 @@
 //     already read is a repeat and is dropped (the first is kept); an epoch
 //     dated before the previous one, not a repeat, is a backward jump,
 //     listed with the gaps;
-//   - only GPS satellites (system G or blank) are checked; code 1 of an
-//     observation is P1 where that value is present, else C1; code 2 is P2,
-//     else C2; a usable epoch of a satellite has code 1, L1, L2 and code 2
+//   - only GPS satellites (system G or blank) are checked; the reader picks
+//     each observation's code 1, L1, L2 and code 2 (of RINEX 2: P1 where that
+//     value is present, else C1; P2, else C2; of RINEX 3: C1W else C1C, L1C
+//     else L1W, C2W else C2L, C2X, C2S with the L2 phase of the same
+//     attribute) and says which; a usable epoch has code 1, L1, L2 and code 2
 //     (0 is missing) and, with directions known, an ephemeris within 4 hours
 //     and elevation >= mask;
 //   - MP1, MP2 and GF of a usable epoch are the dual-frequency combinations
@@ -79,6 +81,9 @@ inline bool Is_Slip(uint8_t rules) {
     return (rules & (kRuleLossOfLock | kRuleGeometryFree | kRuleWideLane)) != 0 && (rules & kRuleLongStep) == 0;
 }
 
+// Codes a reader may choose from for one value, in order of preference.
+inline constexpr size_t kMaxCodeChoices = 4;
+
 // One satellite's values in one epoch.  A missing value has its has-flag
 // false; a value of 0 counts as missing too.  An LLI of -1 is blank.
 struct SatelliteObservation {
@@ -86,8 +91,8 @@ struct SatelliteObservation {
     int prn = 0;        // 1..99
     bool hasCode1 = false, hasL1 = false, hasL2 = false, hasCode2 = false;
     double code1 = 0, l1 = 0, l2 = 0, code2 = 0;  // metres, cycles, cycles, metres
-    bool code1IsP = true;  // code 1 is P1 (else C1)
-    bool code2IsP = true;  // code 2 is P2 (else C2)
+    // Which of the reader's choices (in order of preference) each value is.
+    uint8_t code1Choice = 0, code2Choice = 0, phase1Choice = 0;
     int lliL1 = -1, lliL2 = -1;
 };
 
@@ -149,8 +154,9 @@ struct SatelliteFigures {
     int64_t usableEpochs = 0;
     int64_t arcs = 0;
     int64_t slips = 0;
-    // Usable epochs by the code they used.
-    int64_t usableP1 = 0, usableC1 = 0, usableP2 = 0, usableC2 = 0;
+    // Usable epochs by the choice of code 1, code 2 (and with it phase 2)
+    // and phase 1 they used.
+    std::array<int64_t, kMaxCodeChoices> usableCode1{}, usableCode2{}, usablePhase1{};
     std::vector<ArcStart> arcStarts;  // the first kMaxArcStartsListed
     int64_t keptPoints = 0;        // MP points in arcs of >= 10 epochs
     double sumSquares1 = 0;        // of MP1 less its arc mean, over kept arcs

@@ -3,6 +3,7 @@
 // same pixel as the one before are drawn once.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <cstdio>
 #include <vector>
@@ -450,18 +451,30 @@ std::string Html_Report(const QcReport& r) {
                    std::to_string(q.gapCount) + " gaps.</p>\n";
     }
 
+    // One column per frequency: the counts of its codes, "P1/C1".
+    const std::vector<Code_Column> columns = Code_Columns(r.choices);
+    const auto joined = [&columns](const std::function<std::string(const Code_Column&)>& show, char band) {
+        std::string text;
+        for (const Code_Column& c : columns)
+            if (c.name.size() > 1 && c.name[1] == band && c.name[0] != 'L') text += (text.empty() ? "" : "/") + show(c);
+        return text;
+    };
+    const auto name = [](const Code_Column& c) { return c.name; };
     out += "<h2>Satellites</h2>\n<div class=\"scroll\"><table>\n" +
-           Row({"satellite", "observed", "usable", "arcs", "slips", "MP1 RMS", "MP2 RMS", "P1/C1", "P2/C2",
-                "first epoch", "last epoch"},
+           Row({"satellite", "observed", "usable", "arcs", "slips", "MP1 RMS", "MP2 RMS", joined(name, '1'),
+                joined(name, '2'), "first epoch", "last epoch"},
                "th");
     for (size_t i = 0; i < q.satellites.size(); ++i) {
         const SatelliteFigures& s = q.satellites[i];
         const auto count = [&s](int64_t n) { return s.gps ? std::to_string(n) : std::string(kNone); };
+        const auto count_of = [](const SatelliteFigures& f) {
+            return [&f](const Code_Column& c) { return std::to_string(c.count(f)); };
+        };
         out += Row({"<i class=\"sw\" style=\"background:" + Colour(i, s.gps) + "\"></i>" + s.Name(),
                     std::to_string(s.epochsObserved), count(s.usableEpochs), count(s.arcs), count(s.slips),
                     Or_Dash(s.Mp1_Rms(), 3), Or_Dash(s.Mp2_Rms(), 3),
-                    s.gps ? std::to_string(s.usableP1) + "/" + std::to_string(s.usableC1) : std::string(kNone),
-                    s.gps ? std::to_string(s.usableP2) + "/" + std::to_string(s.usableC2) : std::string(kNone),
+                    s.gps ? joined(count_of(s), '1') : std::string(kNone),
+                    s.gps ? joined(count_of(s), '2') : std::string(kNone),
                     Iso_Time(s.first), Iso_Time(s.last)});
     }
     out += "</table></div>\n<p class=\"note\">Epochs observed and usable per satellite; RMS in metres. Times are GPS "

@@ -13,27 +13,57 @@ namespace {
 
 constexpr double kTicksToSeconds = 1.0 / static_cast<double>(rinex::kTicksPerSecond);
 
-// The code types in order of preference, per frequency.
-constexpr std::array<std::string_view, 2> kCode1Choice = {"P1", "C1"};
-constexpr std::array<std::string_view, 2> kCode2Choice = {"P2", "C2"};
+// The codes of GPS values, in order of preference, per line layout.
+// Phase 2 goes with code 2: the same index.
+struct ChoiceTable {
+    std::vector<std::string_view> code1, code2, phase1, phase2;
+};
+const ChoiceTable kRinex2Choices = {{"P1", "C1"}, {"P2", "C2"}, {"L1"}, {"L2", "L2"}};
+const ChoiceTable kRinex3Choices = {
+    {"C1W", "C1C"}, {"C2W", "C2L", "C2X", "C2S"}, {"L1C", "L1W"}, {"L2W", "L2L", "L2X", "L2S"}};
 
-std::vector<std::string> Offered(const rinex::ObsHeader& header, const std::array<std::string_view, 2>& choice) {
+std::vector<std::string> Names(const std::vector<std::string_view>& codes) {
+    return {codes.begin(), codes.end()};
+}
+
+// Index of a code among the types in force for GPS values, or -1.
+int Index_Of(const rinex::ObsReader& reader, bool layout3, std::string_view code) {
+    if (layout3) {
+        const auto parsed = rinex::Parse_Obs_Code(code);
+        return parsed ? reader.typesOf('G').indexOf(*parsed) : -1;
+    }
+    if (code.size() != 2) return -1;
+    for (size_t i = 0; i < reader.typeCount(); ++i)
+        if (reader.types()[i][0] == code[0] && reader.types()[i][1] == code[1]) return static_cast<int>(i);
+    return -1;
+}
+
+std::vector<std::string> Offered(const rinex::ObsReader& reader, bool layout3,
+                                 const std::vector<std::string_view>& choice) {
     std::vector<std::string> codes;
     for (std::string_view code : choice)
-        if (header.typeIndex(code) >= 0) codes.emplace_back(code);
+        if (Index_Of(reader, layout3, code) >= 0) codes.emplace_back(code);
     return codes;
+}
+
+// The indices of a table's codes among the types in force.
+struct ChoiceIndices {
+    std::array<int, kMaxCodeChoices> code1{}, code2{}, phase1{}, phase2{};
+};
+
+void Resolve(const rinex::ObsReader& reader, bool layout3, const ChoiceTable& table, ChoiceIndices& indices) {
+    const auto fill = [&](const std::vector<std::string_view>& codes, std::array<int, kMaxCodeChoices>& out) {
+        out.fill(-1);
+        for (size_t i = 0; i < codes.size() && i < kMaxCodeChoices; ++i) out[i] = Index_Of(reader, layout3, codes[i]);
+    };
+    fill(table.code1, indices.code1);
+    fill(table.code2, indices.code2);
+    fill(table.phase1, indices.phase1);
+    fill(table.phase2, indices.phase2);
 }
 
 std::string Ended_Short_Warning(const std::string& error) {
     return error + "; the whole epochs before were checked";
-}
-
-int Index_Of(const rinex::ObsReader& reader, std::string_view code) {
-    if (code.size() != 2) return -1;
-    for (size_t i = 0; i < reader.typeCount(); ++i)
-        if (reader.types()[i][0] == code[0] && reader.types()[i][1] == code[1])
-            return static_cast<int>(i);
-    return -1;
 }
 
 bool Open(rinex::ObsReader& reader, const std::string& path, std::string& error) {
@@ -74,6 +104,16 @@ void Take(const rinex::ObsEpoch& epoch, size_t satellite, int type, bool& has, d
     value = v.value;
 }
 
+// The first choice whose value this satellite has: its index, or nothing.
+uint8_t Take_First(const rinex::ObsEpoch& epoch, size_t satellite, const std::array<int, kMaxCodeChoices>& types,
+                   bool& has, double& value, int* lli = nullptr) {
+    for (size_t i = 0; i < kMaxCodeChoices; ++i) {
+        Take(epoch, satellite, types[i], has, value, lli);
+        if (has) return static_cast<uint8_t>(i);
+    }
+    return 0;
+}
+
 }  // namespace
 
 bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::string& error) {
@@ -83,8 +123,11 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
 
     report.inputName = options.inputName;
     report.markerName = header.markerName;
-    report.codes1 = Offered(header, kCode1Choice);
-    report.codes2 = Offered(header, kCode2Choice);
+    const bool layout3 = header.lineLayout3();
+    const ChoiceTable& table = layout3 ? kRinex3Choices : kRinex2Choices;
+    report.codes1 = Offered(reader, layout3, table.code1);
+    report.codes2 = Offered(reader, layout3, table.code2);
+    report.choices = {Names(table.code1), Names(table.code2), Names(table.phase1), Names(table.phase2)};
     report.maskDegrees = options.maskDegrees;
     report.navigation = options.ephemerides != nullptr;
     report.ephemerides = options.ephemerides != nullptr ? options.ephemerides->Size() : 0;
@@ -143,28 +186,21 @@ bool Run_Quality_Check(const QcRunOptions& options, QcReport& report, std::strin
         previous = time;
         previousLine = epoch.firstLine;
         // Types may change at an event epoch: look them up for each epoch.
-        const int p1 = Index_Of(reader, "P1");
-        const int c1 = Index_Of(reader, "C1");
-        const int l1 = Index_Of(reader, "L1");
-        const int l2 = Index_Of(reader, "L2");
-        const int p2 = Index_Of(reader, "P2");
-        const int c2 = Index_Of(reader, "C2");
+        ChoiceIndices types;
+        Resolve(reader, layout3, table, types);
         satellites.clear();
         for (size_t s = 0; s < epoch.satelliteCount(); ++s) {
             const rinex::SatelliteObs& sat = epoch.satellite(s);
             SatelliteObservation& o = satellites.emplace_back();
             o.system = sat.system;
             o.prn = sat.prn;
+            // A RINEX 3 line holds the types of its own system.
+            if (layout3 && sat.system != 'G') continue;
             int lli1 = 0, lli2 = 0;
-            // Code 1 is P1 where this observation has it, else C1; code 2 alike.
-            Take(epoch, s, p1, o.hasCode1, o.code1);
-            o.code1IsP = o.hasCode1;
-            if (!o.hasCode1) Take(epoch, s, c1, o.hasCode1, o.code1);
-            Take(epoch, s, p2, o.hasCode2, o.code2);
-            o.code2IsP = o.hasCode2;
-            if (!o.hasCode2) Take(epoch, s, c2, o.hasCode2, o.code2);
-            Take(epoch, s, l1, o.hasL1, o.l1, &lli1);
-            Take(epoch, s, l2, o.hasL2, o.l2, &lli2);
+            o.code1Choice = Take_First(epoch, s, types.code1, o.hasCode1, o.code1);
+            o.code2Choice = Take_First(epoch, s, types.code2, o.hasCode2, o.code2);
+            o.phase1Choice = Take_First(epoch, s, types.phase1, o.hasL1, o.l1, &lli1);
+            Take(epoch, s, types.phase2[o.code2Choice], o.hasL2, o.l2, &lli2);
             o.lliL1 = lli1;
             o.lliL2 = lli2;
         }

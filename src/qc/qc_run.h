@@ -1,4 +1,4 @@
-// The quality check of one RINEX 2 observation file: the file's epochs read
+// The quality check of one RINEX observation file (2, 3 or 4): the file's epochs read
 // one at a time and handed to the engine, with the header's choices (codes,
 // interval, position) gathered for the report.
 #pragma once
@@ -24,6 +24,14 @@ struct QcRunOptions {
     bool force = false;
 };
 
+// The codes of GPS observations a value is chosen from, in order of
+// preference: RINEX 2 P1 C1 / P2 C2 / L1 / L2, RINEX 3 C1W C1C / C2W C2L
+// C2X C2S / L1C L1W / the L2 phase of code 2's attribute (phase2[i] goes
+// with code2[i]).  SatelliteFigures counts usable epochs by these indices.
+struct CodeChoices {
+    std::vector<std::string> code1, code2, phase1, phase2;
+};
+
 // Where the receiver position came from.
 enum class PositionSource { kNone, kOption, kHeader };
 
@@ -34,6 +42,7 @@ struct QcReport {
     // ("P1", "C1"); an observation uses the first one present.
     std::vector<std::string> codes1;
     std::vector<std::string> codes2;
+    CodeChoices choices;  // of the file's version
     bool intervalFromHeader = false;
     bool intervalKnown = false;
     bool navigation = false;

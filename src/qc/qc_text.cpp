@@ -75,8 +75,20 @@ std::string Codes_Text(const QcReport& r) {
         for (size_t i = 1; i < codes.size(); ++i) text += " else " + codes[i];
         return text;
     };
-    return "code 1 " + choice(r.codes1, "none") + ", code 2 " + choice(r.codes2, "none") +
-           " (per observation), with L1 and L2";
+    const bool onePhase = r.choices.phase1.size() <= 1;
+    return "code 1 " + choice(r.codes1, "none") + ", code 2 " + choice(r.codes2, "none") + " (per observation), with " +
+           (onePhase ? std::string("L1 and L2") : choice(r.choices.phase1, "none") + " and the L2 phase of code 2");
+}
+
+std::vector<Code_Column> Code_Columns(const CodeChoices& choices) {
+    std::vector<Code_Column> columns;
+    const auto add = [&columns](const std::vector<std::string>& names, std::array<int64_t, kMaxCodeChoices> SatelliteFigures::*counts) {
+        for (size_t i = 0; i < names.size() && i < kMaxCodeChoices; ++i) columns.push_back({names[i], counts, i});
+    };
+    add(choices.code1, &SatelliteFigures::usableCode1);
+    add(choices.code2, &SatelliteFigures::usableCode2);
+    if (choices.phase1.size() > 1) add(choices.phase1, &SatelliteFigures::usablePhase1);
+    return columns;
 }
 
 std::string Gap_Text(const Gap& g, double interval) {
@@ -134,14 +146,17 @@ std::string Text_Summary(const QcReport& r) {
     line("multipath", "MP1 RMS " + Or_Dash(q.Mp1_Rms(), 3) + " m, MP2 RMS " + Or_Dash(q.Mp2_Rms(), 3) + " m");
     for (const std::string& warning : r.warnings) line("warning", Valid_Utf8(warning));
     out += "\n";
-    out += "sat  observed  usable  arcs  slips  MP1 m  MP2 m      P1     C1     P2     C2  first                last\n";
+    const std::vector<Code_Column> columns = Code_Columns(r.choices);
+    out += "sat  observed  usable  arcs  slips  MP1 m  MP2 m ";
+    for (size_t c = 0; c < columns.size(); ++c) out += Right(columns[c].name, 7);
+    out += "  first                last\n";
     for (const SatelliteFigures& s : q.satellites) {
         const auto count = [&s](int64_t n) { return s.gps ? std::to_string(n) : std::string(kNone); };
         out += Left(s.Name(), 3) + Right(std::to_string(s.epochsObserved), 10) +
                Right(count(s.usableEpochs), 8) + Right(count(s.arcs), 6) + Right(count(s.slips), 7) +
-               Right(Or_Dash(s.Mp1_Rms(), 3), 7) + Right(Or_Dash(s.Mp2_Rms(), 3), 7) +
-               Right(count(s.usableP1), 8) + Right(count(s.usableC1), 7) + Right(count(s.usableP2), 7) +
-               Right(count(s.usableC2), 7) + "  " + Left(Iso_Time(s.first), 19) + "  " + Iso_Time(s.last) + "\n";
+               Right(Or_Dash(s.Mp1_Rms(), 3), 7) + Right(Or_Dash(s.Mp2_Rms(), 3), 7) + " ";
+        for (const Code_Column& column : columns) out += Right(count(column.count(s)), 7);
+        out += "  " + Left(Iso_Time(s.first), 19) + "  " + Iso_Time(s.last) + "\n";
     }
     std::string starts;
     for (const SatelliteFigures& s : q.satellites)
@@ -221,9 +236,10 @@ std::string Json_Report(const QcReport& r) {
                       ", \"mp2_rms\": " + Json_Number(s.Mp2_Rms(), 4) + ", \"first_epoch\": " +
                       time(s.first) + ", \"last_epoch\": " + time(s.last);
         if (s.gps) {
-            satellites += ", \"codes_used\": {\"P1\": " + std::to_string(s.usableP1) + ", \"C1\": " +
-                          std::to_string(s.usableC1) + ", \"P2\": " + std::to_string(s.usableP2) +
-                          ", \"C2\": " + std::to_string(s.usableC2) + "}, \"arc_starts\": [";
+            std::string used;
+            for (const Code_Column& column : Code_Columns(r.choices))
+                used += (used.empty() ? "" : ", ") + Json_String(column.name) + ": " + std::to_string(column.count(s));
+            satellites += ", \"codes_used\": {" + used + "}, \"arc_starts\": [";
             for (size_t k = 0; k < s.arcStarts.size(); ++k)
                 satellites += std::string(k == 0 ? "" : ", ") + "{\"time\": " + time(s.arcStarts[k].time) +
                               ", \"rules\": " + Json_String(Rule_Letters(s.arcStarts[k].rules)) + "}";

@@ -153,8 +153,8 @@ TEST(QcRinex, FiguresOfBuiltFiles) {
             EXPECT_EQ(s.slips, e.slips);
             EXPECT_EQ(s.keptPoints, e.kept);
             // Every usable epoch used the code the file offers first.
-            EXPECT_EQ(std::string(c.code1) == "P1" ? s.usableP1 : s.usableC1, e.usable);
-            EXPECT_EQ(std::string(c.code2) == "P2" ? s.usableP2 : s.usableC2, e.usable);
+            EXPECT_EQ(std::string(c.code1) == "P1" ? s.usableCode1[0] : s.usableCode1[1], e.usable);
+            EXPECT_EQ(std::string(c.code2) == "P2" ? s.usableCode2[0] : s.usableCode2[1], e.usable);
             if (e.mp1Rms >= 0) {
                 ASSERT_TRUE(s.Mp1_Rms());
                 // The file holds millimetres.
@@ -253,10 +253,10 @@ TEST(QcRinex, CodePerObservation) {
         const QcReport report = Check_Text(testing::Rinex_Text(spec));
         const SatelliteFigures& s = report.result.satellites.at(0);
         EXPECT_EQ(s.usableEpochs, c.usable);
-        EXPECT_EQ(s.usableP1, c.p1);
-        EXPECT_EQ(s.usableC1, c.c1);
-        EXPECT_EQ(s.usableP2, c.p2);
-        EXPECT_EQ(s.usableC2, c.c2);
+        EXPECT_EQ(s.usableCode1[0], c.p1);
+        EXPECT_EQ(s.usableCode1[1], c.c1);
+        EXPECT_EQ(s.usableCode2[0], c.p2);
+        EXPECT_EQ(s.usableCode2[1], c.c2);
         EXPECT_EQ(s.slips, 0);  // switching codes is no slip
     }
 }
@@ -288,9 +288,9 @@ TEST(QcRinex, RealFilesWithBlankP1) {
             found = true;
             EXPECT_EQ(s.epochsObserved, c.observed);
             EXPECT_EQ(s.usableEpochs, c.usable);
-            EXPECT_EQ(s.usableP1, 0);
-            EXPECT_EQ(s.usableC1, c.c1);
-            EXPECT_EQ(s.usableP2, c.p2);
+            EXPECT_EQ(s.usableCode1[0], 0);
+            EXPECT_EQ(s.usableCode1[1], c.c1);
+            EXPECT_EQ(s.usableCode2[0], c.p2);
         }
         EXPECT_TRUE(found);
     }
