@@ -319,6 +319,32 @@ def json_for_any_file_name(work):
     os.remove(name)
 
 
+def rinex3_and_standard_input():
+    """A real RINEX 3 file, from its path and from standard input ("-"):
+    the same figures, and every GPS satellite names the codes it used."""
+    path = os.path.join(SOURCE, "tests", "data", "rinex3", "VLNS0010.22O")
+    by_path = qc_json(path)
+    with open(path, "rb") as text:
+        result = subprocess.run([TOOL, "qc", "-", "--json"], stdin=text, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, env=dict(os.environ, TMPDIR=TMPDIR))
+    check("qc - exits 0", result.returncode == 0, result.stderr.decode("utf-8", "replace"))
+    by_stdin = json.loads(result.stdout) if result.returncode == 0 else {}
+    if by_path is None:
+        return
+    check("qc -: named standard input", by_stdin.get("input") == "standard input", str(by_stdin.get("input")))
+    for key in ("usable_epochs", "slips", "satellites", "code1_types", "code2_types"):
+        check("qc - gives the figures of the file: " + key, by_stdin.get(key) == by_path.get(key))
+    check("RINEX 3 code lists", (by_path["code1_types"], by_path["code2_types"]) ==
+          (["C1C"], ["C2W", "C2L", "C2X", "C2S"]), str((by_path["code1_types"], by_path["code2_types"])))
+    gps = [s for s in by_path["satellites"] if s["system"] == "G"]
+    check("RINEX 3: GPS satellites usable", sum(s["usable_epochs"] for s in gps) > 0)
+    for s in gps:
+        used = s["codes_used"]
+        check(s["satellite"] + ": codes named", list(used) == ["C1W", "C1C", "C2W", "C2L", "C2X", "C2S", "L1C", "L1W"],
+              str(used))
+        check(s["satellite"] + ": C1C and C2W", used["C1C"] == used["C2W"] == s["usable_epochs"], str(used))
+
+
 with tempfile.TemporaryDirectory() as top:
     TMPDIR = os.path.join(top, "tmp")
     os.mkdir(TMPDIR)
@@ -332,6 +358,7 @@ with tempfile.TemporaryDirectory() as top:
     html_all_or_nothing(work)
     json_for_any_file_name(work)
     warnings_and_order(work)
+    rinex3_and_standard_input()
     check("the tool's temporary directories are gone", os.listdir(TMPDIR) == [], str(os.listdir(TMPDIR)))
 
 for failure in failures:
