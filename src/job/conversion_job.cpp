@@ -24,6 +24,7 @@
 #include "job/conversion_checks.h"
 #include "job/temp_files.h"
 #include "job/user_values.h"
+#include "rinex/file_kind.h"
 #include "zebfile/zebfile.h"
 
 namespace zer2ivi::job {
@@ -36,8 +37,14 @@ std::string Quoted(const std::string& role, const std::string& path) {
     return role + " '" + path + "'";
 }
 
-// Why a walked file is no log; nothing when it is one.
-std::optional<std::string> Walk_Problem(ZebWalkResult walked, const ZebLogExtent& extent) {
+// Why a walked file is no log; nothing when it is one.  A RINEX file is
+// named as such.
+std::optional<std::string> Walk_Problem(const std::string& path, ZebWalkResult walked, const ZebLogExtent& extent) {
+    if (walked == ZebWalkResult::TooShort || walked == ZebWalkResult::NotALog) {
+        const rinex::FileKindOf kind = rinex::Kind_Of_File(path);
+        if (kind.kind == rinex::FileKind::kRinexOther) return kind.words + std::string(rinex::kWordsNotObservations);
+        if (kind.kind != rinex::FileKind::kOther) return kind.words + std::string(rinex::kWordsNotALog);
+    }
     switch (walked) {
         case ZebWalkResult::Walked: return std::nullopt;
         case ZebWalkResult::Unreadable: return std::string(std::strerror(errno));
@@ -97,7 +104,7 @@ private:
         if (auto error = Check_Input_File("OBSFILE", job_.log)) return error;
         if (!job_.noNav)
             if (auto error = Check_Input_File("EPHEMERISFILE", job_.ephemeris)) return error;
-        if (auto error = Walk_Problem(Zeb_Walk_Log(job_.log.c_str(), walk_), walk_))
+        if (auto error = Walk_Problem(job_.log, Zeb_Walk_Log(job_.log.c_str(), walk_), walk_))
             return Log() + ": " + *error;
         return std::nullopt;
     }
@@ -340,8 +347,10 @@ private:
 
 std::optional<std::string> Check_Input_File(const std::string& role, const std::string& path) {
     struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return Quoted(role, path) + ": " + std::strerror(errno);
-    if (S_ISDIR(status.st_mode)) return Quoted(role, path) + ": " + std::strerror(EISDIR);
+    if (stat(path.c_str(), &status) != 0)
+        return Quoted(role, path) + ": " + (errno == ENOENT ? std::string(rinex::kWordsMissing) : std::strerror(errno));
+    if (S_ISDIR(status.st_mode)) return Quoted(role, path) + ": " + std::string(rinex::kWordsDirectory);
+    if (status.st_size == 0) return Quoted(role, path) + ": " + std::string(rinex::kWordsEmpty);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return Quoted(role, path) + ": " + std::strerror(errno);
     std::fclose(file);
@@ -398,7 +407,7 @@ LogFacts Inspect_Log(const std::string& log, std::optional<int32_t> gpsWeek) {
         return facts;
     }
     ZebLogExtent walk;
-    if (auto error = Walk_Problem(Zeb_Walk_Log(log.c_str(), walk), walk)) {
+    if (auto error = Walk_Problem(log, Zeb_Walk_Log(log.c_str(), walk), walk)) {
         facts.error = Quoted("OBSFILE", log) + ": " + *error;
         return facts;
     }

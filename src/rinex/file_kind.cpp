@@ -2,8 +2,6 @@
 
 #include <zlib.h>
 
-#include <string_view>
-
 #include "crinex/compact_text.h"
 #include "rinex/obs_labels.h"
 
@@ -11,21 +9,44 @@ namespace zer2ivi::rinex {
 namespace {
 
 constexpr size_t kLabelColumn = 60;
+constexpr size_t kFileTypeColumn = 20;
 
 bool Has_Label(std::string_view line, std::string_view label) {
     return line.size() >= kLabelColumn + label.size() && line.substr(kLabelColumn, label.size()) == label;
 }
 
+struct TypeName {
+    char letter;
+    const char* name;
+};
+// RINEX file types (column 21) other than observations.
+constexpr TypeName kTypeNames[] = {{'N', "navigation"}, {'G', "GLONASS navigation"}, {'H', "SBAS navigation"},
+                                   {'M', "meteorological"}, {'C', "clock"}};
+
 }  // namespace
 
-bool Is_Rinex_File(const std::string& path) {
+FileKindOf Kind_Of_First_Line(std::string_view line) {
+    if (Has_Label(line, crinex::kLabelCompactVersion)) return {FileKind::kCompactRinex, std::string(kWordsCompact)};
+    if (!Has_Label(line, kLabelVersionType)) return {};
+    size_t start = 0;
+    while (start < 9 && line[start] == ' ') ++start;
+    const std::string major = start < 9 ? std::string(1, line[start]) : std::string("?");
+    const char type = line[kFileTypeColumn];
+    if (type == 'O' || type == 'o') return {FileKind::kRinexObservation, "a RINEX " + major + " observation file"};
+    for (const TypeName& name : kTypeNames)
+        if (type == name.letter) return {FileKind::kRinexOther, "a RINEX " + major + " " + name.name + " file"};
+    return {FileKind::kRinexOther, "a RINEX " + major + " file of type '" + std::string(1, type) + "'"};
+}
+
+FileKindOf Kind_Of_File(const std::string& path) {
     gzFile file = gzopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
+    if (file == nullptr) return {};
     char buffer[256] = {};
     const bool read = gzgets(file, buffer, sizeof buffer) != nullptr;
     gzclose(file);
-    const std::string_view line = read ? std::string_view(buffer) : std::string_view();
-    return Has_Label(line, kLabelVersionType) || Has_Label(line, crinex::kLabelCompactVersion);
+    return read ? Kind_Of_First_Line(buffer) : FileKindOf{};
 }
+
+bool Is_Rinex_File(const std::string& path) { return Kind_Of_File(path).kind != FileKind::kOther; }
 
 }  // namespace zer2ivi::rinex

@@ -5,6 +5,7 @@
 
 #include "crinex/crinex.h"
 #include "rinex/fields.h"
+#include "rinex/file_kind.h"
 #include "rinex/obs_labels.h"
 
 namespace zer2ivi::rinex {
@@ -399,7 +400,7 @@ bool ObsReader::parseHeaderLine(const HeaderLine& header) {
 bool ObsReader::readHeader() {
     std::string_view text, raw;
     if (!nextLine(text, raw, false, "the header")) {
-        if (error_.empty()) error_ = input_->path() + ": empty file";
+        if (error_.empty()) error_ = input_->path() + ": " + std::string(kWordsEmpty);
         return false;
     }
     HeaderLine first{To_String(raw)};
@@ -411,20 +412,8 @@ bool ObsReader::readHeader() {
         return fail(1, "RINEX version '" + header_.versionText + "' is not 2.xx, 3.0x or 4.0x");
     header_.major = static_cast<int>(*version);
     const std::string_view fileType = Columns(text, 20, 1);
-    if (fileType != "O" && fileType != "o") {
-        struct Kind {
-            char letter;
-            const char* name;
-        };
-        constexpr Kind kKinds[] = {{'N', "navigation"}, {'G', "GLONASS navigation"},
-                                   {'H', "SBAS navigation"}, {'M', "meteorological"},
-                                   {'C', "clock"}};
-        for (const Kind& kind : kKinds)
-            if (fileType.size() == 1 && fileType[0] == kind.letter)
-                return fail(1, std::string("a RINEX ") + header_.versionText.substr(0, 1) + " " +
-                                   kind.name + " file, not an observation file");
-        return fail(1, "file type '" + To_String(fileType) + "' is not O (observation)");
-    }
+    if (fileType != "O" && fileType != "o")
+        return fail(1, Kind_Of_First_Line(text).words + std::string(kWordsNotObservations));
     const std::string_view system = Columns(text, 40, 1);
     header_.satelliteSystem = system.empty() ? ' ' : system[0];
     header_.lineEnd = raw.size() >= 2 && raw.substr(raw.size() - 2) == "\r\n" ? "\r\n" : "\n";
