@@ -8,6 +8,7 @@
 #include "products/epoch_filters.h"
 #include "products/header_counts.h"
 #include "products/output_file.h"
+#include "rinex/epoch_order.h"
 #include "rinex/interval_estimator.h"
 #include "rinex/obs_reader.h"
 
@@ -174,11 +175,18 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
     Product product;
     ObsEpoch epoch;
     ObsReader::Status status;
+    // A step above 1.5 intervals is a gap: a jump back into it is no repeat.
+    const std::optional<Ticks> stated = dataInterval ? dataInterval : header.interval;
+    EpochOrder order(stated ? *stated * 3 / 2 : 0);
     if (fast && request.from) reader.skipBefore(*request.from);
     while ((status = reader.next(epoch)) == ObsReader::Status::kEpoch) {
-        if (epoch.isObservationEpoch() && epoch.order != TimeOrder::kForward) {
-            if (!request.force) break;  // refused below
-            if (epoch.order == TimeOrder::kRepeated) continue;
+        if (epoch.isObservationEpoch()) {
+            if (epoch.order != TimeOrder::kForward && !request.force) break;  // refused below
+            const EpochOrder::Verdict verdict = order.add(epoch.time);
+            if (verdict != EpochOrder::Verdict::kNext) {
+                if (verdict != EpochOrder::Verdict::kRepeat) ++outcome.behindEpochs;
+                continue;
+            }
         }
         if (fast && request.to && epoch.hasTime && epoch.time >= *request.to) {
             reader.skipRest();  // still checks the time order to the end
@@ -209,18 +217,19 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
         if (!product.add(epoch, outcome.error)) return false;
     }
     outcome.epochsRead += static_cast<size_t>(reader.skippedEpochs());
-    outcome.repeatedEpochs = reader.repeatedEpochs();
-    outcome.backwardJumps = reader.backwardJumps();
+    outcome.repeatedEpochs = order.repeats();
+    outcome.backwardJumps = order.backwardJumps();
     if (!reader.firstOrderProblem().empty()) {
         if (!request.force) {
             outcome.error = reader.firstOrderProblem() +
-                            " (--force drops repeated epochs and keeps backward jumps)";
+                            " (--force drops every epoch at or before the latest one kept)";
             return false;
         }
         outcome.warnings.push_back(
             reader.firstOrderProblem() + "; --force: " + std::to_string(outcome.repeatedEpochs) +
-            " repeated epoch(s) dropped, " + std::to_string(outcome.backwardJumps) +
-            " backward jump(s) kept");
+            " repeated epoch(s) dropped (the first kept), " + std::to_string(outcome.backwardJumps) +
+            " backward jump(s), " + std::to_string(outcome.behindEpochs) +
+            " epoch(s) before the latest one kept dropped");
     }
     if (status == ObsReader::Status::kError) {
         if (!reader.endedShort()) {

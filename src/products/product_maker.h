@@ -69,8 +69,11 @@ struct ProductOutcome {
     // caller prints them.
     std::vector<std::string> warnings;
     uint64_t droppedNearGrid = 0;  // Decimator::droppedNearGrid
-    uint64_t repeatedEpochs = 0;   // dropped (time standing still)
-    uint64_t backwardJumps = 0;    // kept (time going backwards)
+    // With force, by the one rule of time order (rinex/epoch_order.h): every
+    // epoch at or before the latest one kept is dropped (the first kept).
+    uint64_t repeatedEpochs = 0;   // dropped: at a time already read
+    uint64_t backwardJumps = 0;    // time going backwards
+    uint64_t behindEpochs = 0;     // dropped: before the latest epoch, not read before
     bool endedShort = false;       // the input ends inside an epoch
 };
 

@@ -112,7 +112,8 @@ QcEngine::QcEngine(const QcSettings& settings)
     : settings_(settings),
       // Without an interval (fewer than two epochs) no step is too long.
       longStep_(settings.interval > 0 ? kGapFactor * settings.interval
-                                      : std::numeric_limits<double>::infinity()) {
+                                      : std::numeric_limits<double>::infinity()),
+      order_(settings.interval > 0 ? Ticks_Of(kGapFactor * settings.interval) : 0) {
     lookup_.fill(-1);
     result_.interval = settings.interval;
 }
@@ -130,27 +131,23 @@ QcEngine::SatelliteState& QcEngine::State_Of(char system, int prn) {
     return states_[static_cast<size_t>(lookup_[slot])];
 }
 
-bool QcEngine::Is_Repeat(double time) const {
-    constexpr double kSameTime = 0.0005;  // seconds
-    for (const Stretch& s : read_)
-        if (time >= s.start - kSameTime && time <= s.end + kSameTime) return true;
-    return false;
+rinex::Ticks QcEngine::Ticks_Of(double seconds) {
+    return static_cast<rinex::Ticks>(std::llround(seconds * static_cast<double>(rinex::kTicksPerSecond)));
 }
 
 void QcEngine::Add(const QcEpoch& epoch) {
     if (epoch.flag != 0 && epoch.flag != 1) return;
     const double t = epoch.time;
-    bool newStretch = false;
+    // Repeats and backward jumps by the rule of the products (epoch_order.h).
+    const rinex::EpochOrder::Verdict verdict = order_.add(Ticks_Of(t));
+    if (verdict == rinex::EpochOrder::Verdict::kRepeat) {
+        ++result_.repeatedEpochs;
+        return;
+    }
     if (result_.epochs == 0) {
         result_.first = result_.last = t;
-        newStretch = true;
     } else {
-        // Only an epoch not after the latest one may fall where epochs were read.
-        if (t <= result_.last && Is_Repeat(t)) {
-            ++result_.repeatedEpochs;
-            return;
-        }
-        const bool backward = t < previousTime_;
+        const bool backward = verdict == rinex::EpochOrder::Verdict::kBackward;
         if (backward || t - previousTime_ > longStep_) {
             ++result_.gapCount;
             if (result_.gaps.size() < kMaxGapsListed) result_.gaps.push_back({previousTime_, t});
@@ -159,13 +156,7 @@ void QcEngine::Add(const QcEpoch& epoch) {
             } else {
                 result_.missingSeconds += t - previousTime_ - settings_.interval;
             }
-            newStretch = true;
         }
-    }
-    if (newStretch) {
-        if (read_.size() < kMaxStretchesRead) read_.push_back({t, t});
-    } else if (!read_.empty()) {
-        read_.back().end = std::max(read_.back().end, t);
     }
     ++epochIndex_;
     ++result_.epochs;

@@ -36,6 +36,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "rinex/epoch_order.h"
+
 namespace zer2ivi::qc {
 
 inline constexpr double kSpeedOfLight = 299792458.0;  // m/s
@@ -223,7 +225,6 @@ public:
     static constexpr size_t kMaxMultipathPoints = 24000;      // all satellites
     static constexpr size_t kMaxSkyPoints = 24000;            // all satellites
     static constexpr size_t kMaxArcStartsListed = 2000;       // per satellite
-    static constexpr size_t kMaxStretchesRead = 10000;        // for finding repeats
 
     explicit QcEngine(const QcSettings& settings);
     void Add(const QcEpoch& epoch);
@@ -255,14 +256,14 @@ private:
     void Add_Stretch(SatelliteState& state, double time);
     void Thin_Multipath();
     void Thin_Sky();
-    bool Is_Repeat(double time) const;
+    static rinex::Ticks Ticks_Of(double seconds);
 
     QcSettings settings_;
     double longStep_;  // a step above this is a gap (and starts an arc)
     QcResult result_;
     int64_t epochIndex_ = -1;
     double previousTime_ = 0;
-    std::vector<Stretch> read_;  // stretches of epochs read, once time has gone back
+    rinex::EpochOrder order_;
     // Satellites by system letter and PRN: index into states_, -1 when new.
     std::array<int32_t, 27 * 100> lookup_;
     std::vector<SatelliteState> states_;

@@ -160,19 +160,20 @@ done
 grep -q "^zer2ivi edit: warning: cut.04o:$cut_end: end of file inside an epoch" <("$ZER2IVI" edit cut.04o -o short.04o 2>&1 >/dev/null) ||
   fail "cut.04o: line of the end"
 
-# Time standing still or going backwards: refused, or with --force repeated
-# epochs dropped and backward jumps kept, with the counts.
+# Time standing still or going backwards: refused, or with --force every
+# epoch at or before the latest one kept dropped, with the counts.
 body "$REAL/bahr1620.04o" >epochs.txt
 first_minute=$(awk '/^ 04  6 10  0  1  0/{print NR-1; exit}' epochs.txt)  # the epochs of 00:00:00 and 00:00:30
 { cat "$REAL/bahr1620.04o"; sed -n "1,${first_minute}p" epochs.txt; } >back.04o
 back_line=$(($(wc -l <"$REAL/bahr1620.04o") + 1))
 "$ZER2IVI" edit back.04o -o back.out >out.txt 2>err.txt && fail "back.04o accepted"
 order_problem="back.04o:$back_line: epoch 2004-06-10T00:00:00 is before the epoch 2004-06-10T00:59:30 of line $((back_line - 17))"
-[ "$(cat err.txt)" = "zer2ivi edit: $order_problem (--force drops repeated epochs and keeps backward jumps)" ] ||
+[ "$(cat err.txt)" = "zer2ivi edit: $order_problem (--force drops every epoch at or before the latest one kept)" ] ||
   fail "back.04o: $(cat err.txt)"
 [ ! -e back.out ] || fail "back.04o: a product was written"
 "$ZER2IVI" edit back.04o -o back.out --force >out.txt 2>err.txt || fail "back.04o --force: exit $?"
-grep -q "1 backward jump(s) kept" err.txt && [ "$(grep -c '^ 04  6 10' back.out)" = 122 ] || fail "back.04o --force: $(cat err.txt)"
+grep -q -- "--force: 2 repeated epoch(s) dropped (the first kept), 0 backward jump(s), 0 epoch(s) before the latest one kept dropped" err.txt &&
+  [ "$(grep -c '^ 04  6 10' back.out)" = 120 ] || fail "back.04o --force: $(cat err.txt)"
 
 # Standard input and output, a .gz name, and the trace in the header.
 "$ZER2IVI" edit - -o - --interval 300 <"$REAL/bahr1620.04o" >piped.04o 2>err.txt || fail "stdin: exit $?"

@@ -236,7 +236,7 @@ TEST(ProductMaker, FailuresLeaveNoFileBehind) {
         {good, std::nullopt, rinex::Parse_Iso8601("2004-06-11T00:00:00"), ": no observation epoch is left to write", false},
         {good + good.substr(good.find('\n', good.find("END OF HEADER")) + 1), std::nullopt, std::nullopt,
          ":2014: epoch 2004-06-10T00:00:00 is before the epoch 2004-06-10T00:59:30 of line 1997"
-         " (--force drops repeated epochs and keeps backward jumps)", false},
+         " (--force drops every epoch at or before the latest one kept)", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);

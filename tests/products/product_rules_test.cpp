@@ -136,31 +136,39 @@ TEST(Tolerance, EpochsOffTheGridAreKeptWithinItAndCountedOutsideIt) {
     }
 }
 
-TEST(TimeOrder, RefusedUnlessForcedThenRepeatedDroppedAndBackwardKept) {
+TEST(TimeOrder, RefusedUnlessForcedThenEveryEpochNotAfterTheLatestKeptIsDropped) {
     struct Case {
         const char* name;
         std::vector<std::pair<double, char>> epochs;
         bool force;
         bool made;
         size_t written;
-        uint64_t repeated, backward;
+        uint64_t repeated, backward, behind;
     };
     const std::vector<std::pair<double, char>> repeated = {{0, ' '}, {30, ' '}, {30, '1'}, {60, ' '}};
     const std::vector<std::pair<double, char>> backward = {{60, ' '}, {90, ' '}, {0, ' '}, {30, ' '}};
+    const std::vector<std::pair<double, char>> twice = {{0, ' '}, {30, ' '}, {60, ' '}, {0, '1'}, {30, '1'}, {60, '1'}};
+    // Back into a gap (30 s data): 60 and 90 were never read, yet lie
+    // before the latest epoch kept.
+    const std::vector<std::pair<double, char>> intoGap = {{0, ' '},  {30, ' '}, {120, ' '}, {150, ' '},
+                                                          {60, ' '}, {90, ' '}, {180, ' '}};
     const Case cases[] = {
-        {"repeated", repeated, false, false, 0, 1, 0},
-        {"repeated, forced", repeated, true, true, 3, 1, 0},
-        {"backward", backward, false, false, 0, 0, 1},
-        {"backward, forced", backward, true, true, 4, 0, 1},
+        {"repeated", repeated, false, false, 0, 1, 0, 0},
+        {"repeated, forced", repeated, true, true, 3, 1, 0, 0},
+        {"backward", backward, false, false, 0, 0, 1, 0},
+        {"backward, forced", backward, true, true, 2, 0, 1, 1},
+        {"one stretch twice, forced", twice, true, true, 3, 3, 0, 0},
+        {"back into a gap, forced", intoGap, true, true, 5, 0, 1, 2},
     };
     for (const Case& c : cases) {
-        ProductRun run(File("", c.epochs), std::nullopt);
+        ProductRun run(File(Header_Line("    30.000", "INTERVAL"), c.epochs), std::nullopt);
         run.request.force = c.force;
         run.request.from = *rinex::Parse_Iso8601("2005-01-20T01:00:00");  // the fast window is off when forced
         EXPECT_EQ(run.make(), c.made) << c.name << ": " << run.outcome.error;
         EXPECT_EQ(run.epochs(), c.written) << c.name;
         EXPECT_EQ(run.outcome.repeatedEpochs, c.repeated) << c.name;
         EXPECT_EQ(run.outcome.backwardJumps, c.backward) << c.name;
+        EXPECT_EQ(run.outcome.behindEpochs, c.behind) << c.name;
         if (!c.made) {
             EXPECT_NE(run.outcome.error.find("in.05o:"), std::string::npos) << run.outcome.error;
         }
