@@ -21,7 +21,8 @@ constexpr const char* kCommand = "edit";
 
 constexpr const char* kUsage =
     "usage: zer2ivi edit RINEXOBS|- [-o OUT|- | -d DIR] [header options] [--from TIME --to TIME]\n"
-    "         [--interval SECONDS [--tolerance SECONDS]] [--split 1d|1h|15m] [--gzip] [--force]\n";
+    "         [--interval SECONDS [--tolerance SECONDS]] [--split 1d|1h|15m] [--gzip] [--force]\n"
+    "         [--rinex-version 2|3 [--station-id SSSSMRCCC]]\n";
 
 constexpr const char* kHelpIntro =
     "Writes a RINEX 2 observation file (plain or .gz, from any producer) anew with\n"
@@ -126,6 +127,7 @@ int Run_Edit(const std::vector<std::string>& arguments) {
     // A .gz name is a compressed file.
     if (output && !toStdout && Ends_With(*output, kGzipSuffix)) options.gzip = true;
     if (options.changesProduct()) options.historyNote = History_Note(line);
+    options.chooseName = !output;
     if (!fromStdin) {
         if (auto error = Check_Input_File("RINEXOBS", inputArgument)) {
             std::fprintf(stderr, "zer2ivi %s: %s\n", kCommand, error->c_str());

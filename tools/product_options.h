@@ -25,8 +25,19 @@ struct ProductOptions {
     bool gzip = false;
     bool force = false;        // see products::ProductRequest::force
     std::string historyNote;   // see products::ProductRequest::historyNote
+    // --rinex-version: the version written (2 or 3); nothing: the input's.
+    std::optional<int> rinexVersion;
+    // --station-id: the nine-character id of long names.
+    std::optional<std::string> stationId;
+    // The command chooses the product's name (no -o): a version 3 product
+    // then gets a long name.
+    bool chooseName = false;
+    // Systems left out of a change of version, and why (convert: GLONASS).
+    std::string omitSystems;
+    std::string omitReason;
 
-    // Whether the epochs or the header change (gzip alone changes neither).
+    // Whether the epochs or the header change (gzip alone changes neither;
+    // a change of version does).
     bool changesProduct() const;
 };
 

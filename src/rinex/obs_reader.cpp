@@ -185,6 +185,21 @@ bool ObsEpoch::append(std::string_view raw) {
     return true;
 }
 
+std::string_view ObsEpoch::fieldText(size_t satellite, size_t type) const {
+    const SatelliteObs& sat = satellites_[satellite];
+    const size_t line = lineLayout3_ ? 0 : type / kTypesPerObsLine;
+    const size_t column = lineLayout3_ ? kSatelliteIdWidth + type * kObsFieldWidth
+                                       : (type % kTypesPerObsLine) * kObsFieldWidth;
+    const std::string_view text(text_.data() + sat.lineOffset[line], sat.lineLength[line]);
+    return Columns(text, column, kObsFieldWidth);
+}
+
+std::string_view ObsEpoch::textAfterEpochLine() const {
+    const std::string_view all = text();
+    const size_t end = all.find('\n');
+    return end == std::string_view::npos ? std::string_view{} : all.substr(end + 1);
+}
+
 void ObsEpoch::setLossOfLock(size_t satellite, size_t type) {
     SatelliteObs& sat = satellites_[satellite];
     ObsValue& observation = values_[satellite * kMaxObsTypes + type];

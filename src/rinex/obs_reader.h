@@ -176,6 +176,12 @@ public:
 
     // The epoch's lines as read, line ends included.
     std::string_view text() const { return std::string_view(text_.data(), textSize_); }
+    // One observation's field as the text has it (value, LLI and signal
+    // strength, 16 columns or fewer where the line ends early), so that a
+    // writer of another layout copies it digit for digit.
+    std::string_view fieldText(size_t satellite, size_t type) const;
+    // The text after the epoch line: the special records of an event.
+    std::string_view textAfterEpochLine() const;
 
     // Sets the loss-of-lock bit of the LLI digit of one observation in the text (a blank
     // becomes '1'; a line cut short before that column is filled out with

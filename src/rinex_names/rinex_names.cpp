@@ -260,4 +260,12 @@ std::optional<LongName> Parse_Long_Name(std::string_view name) {
     return parsed;
 }
 
+std::optional<std::string> Navigation_Long_Name(std::string_view observationName) {
+    // SSSSMRCCC_R_YYYYDDDHHMM_PPU: the part both names share.
+    constexpr size_t kSharedLength = kStationIdLength + 3 + 11 + 4;
+    if (!Parse_Long_Name(observationName) || observationName.size() < kSharedLength)
+        return std::nullopt;
+    return std::string(observationName.substr(0, kSharedLength)) + "_MN.rnx";
+}
+
 }  // namespace zer2ivi::names

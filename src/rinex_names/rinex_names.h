@@ -100,5 +100,9 @@ std::string Long_Name(const LongName& name);
 // The parts of a long name (source 'R', 'S' or 'U'); nothing when name is
 // not one.  The start is read to the minute; span and interval are left 0.
 std::optional<LongName> Parse_Long_Name(std::string_view name);
+// The navigation file of an observation file's long name: the same id,
+// start and period, "_MN.rnx" ("..._01D_30S_MO.rnx.gz" gives
+// "..._01D_MN.rnx"); nothing when name is not a long name.
+std::optional<std::string> Navigation_Long_Name(std::string_view observationName);
 
 }  // namespace zer2ivi::names
