@@ -163,7 +163,8 @@ def check_version3_file(name, v2, v3, omit):
                     counts.setdefault(sat, {}).setdefault(code3, 0)
                     counts[sat][code3] += 1
     prn = label_lines(h3, "PRN / # OF OBS")
-    check(len(prn) == len(counts), f"{name}: PRN / # OF OBS for {len(counts)} satellites")
+    expected = len(counts) if label_lines(h2, "PRN / # OF OBS") else 0  # kept absent
+    check(len(prn) == expected, f"{name}: PRN / # OF OBS for {expected} satellites")
     for line in prn:
         sat = line[3:6]
         numbers = [int(line[6 + 6 * k:12 + 6 * k] or 0) for k in range(len(t3["G"]))]
@@ -322,6 +323,22 @@ def main():
                           f"{name}: convbin read {len(epochs_back)} epochs, {values} values")
                     print(f"{name}: convbin read back {len(epochs_back)} epochs, "
                           f"{values} values equal")
+        # The product options work with the change of version: the 3.04
+        # product holds the RINEX 2 product's values (loss-of-lock bits
+        # carried by the decimation included).
+        options_dir = os.path.join(work, "options")
+        os.mkdir(options_dir)
+        source = os.path.join(data_dir, "bahr1620.04o")
+        for index, options in enumerate([["--interval", "60"],
+                                         ["--from", "2004-06-10T00:10:00", "--to",
+                                          "2004-06-10T00:40:00", "--interval", "90"],
+                                         ["--marker", "BAHR00BHR", "--interval", "300"]]):
+            two = os.path.join(options_dir, f"{index}.04o")
+            three = os.path.join(options_dir, f"{index}.rnx")
+            run([tool, "edit", source, "-o", two, *options], options_dir)
+            run([tool, "edit", source, "-o", three, "--rinex-version", "3", *options], options_dir)
+            check_version3_file(f"edit {' '.join(options)}", read_rinex(two), read_rinex(three),
+                                "R")
         usage_table(tool, work, data_dir)
     print(f"rinex version: {len(FAILURES)} failure(s)")
     return 1 if FAILURES else 0
