@@ -9,7 +9,7 @@
 #include "rinex/obs_codes.h"
 #include "rinex/obs_reader.h"
 #include "rinex/rinex_test_files.h"
-#include "rinex/text_source.h"
+#include "textio/line_source.h"
 
 namespace zer2ivi::rinex {
 namespace {
@@ -159,7 +159,7 @@ TEST(TextSource, MemoryLinesAndTheOneLineLengthPolicy) {
     const std::string longLine(kMaxLineLength + 1, 'x');
     const std::string bytes = "a\r\nb\n\n" + std::string(kMaxLineLength, 'y') + "\n" + longLine +
                               "\nnever\n";
-    TextSource source;
+    textio::TextSource source;
     source.openMemory("mem", bytes);
     struct Expected {
         const char* text;
