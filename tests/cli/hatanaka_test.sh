@@ -153,6 +153,23 @@ mkdir -p out.cut
 grep -q "warning: .*cut.17d:" err || fail "cut file: no warning naming it: $(cat err)"
 grep -q "^out.cut/cut.17d: 2 epochs" out || fail "cut file: $(cat out)"
 
+# A gzip compact file cut short: the same.
+gzip -c "$src" | head -c 1500 >cut2.17d.gz
+"$ZER2IVI" edit cut2.17d.gz -o cut2.17o >out 2>err || fail "cut gzip file: exit $?"
+grep -q "warning: .*cut2.17d.gz:" err && grep -q "^cut2.17o: 2 epochs" out || fail "cut gzip file: $(cat out err)"
+
+# Standard input and output; the two options together are a usage error.
+cat "$PAIRS/wsra0010.21d" | "$ZER2IVI" edit - -o - --no-hatanaka >stdin.21o || fail "stdin compact"
+"$ZER2IVI" edit "$PAIRS/wsra0010.21o" -o ref.21o >/dev/null
+cmp -s stdin.21o ref.21o || fail "compact standard input decodes to other text than edit of its twin"
+"$ZER2IVI" edit "$PAIRS/wsra0010.21o" --hatanaka -o - >stdout.21d || fail "--hatanaka -o -"
+is_compact stdout.21d || fail "--hatanaka -o - is not Compact RINEX"
+set +e
+"$ZER2IVI" edit "$PAIRS/wsra0010.21d" --hatanaka --no-hatanaka -d . >/dev/null 2>&1
+code=$?
+set -e
+[ "$code" = 2 ] || fail "--hatanaka --no-hatanaka: exit $code"
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)" >&2
   exit 1
