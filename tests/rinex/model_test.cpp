@@ -287,8 +287,9 @@ TEST(ObsModel, AFileEndingInsideAnEpochSaysWhereAfterTheWholeEpochs) {
         {" 05  1 20  1  0 30.0000000  0  2G01G0", false, 0},  // a malformed line, not an end
     };
     for (const Case& c : cases) {
+        const std::string text = whole + c.tail;  // the reader reads it in place
         ObsReader reader;
-        ASSERT_TRUE(reader.openMemory("short.05o", whole + c.tail));
+        ASSERT_TRUE(reader.openMemory("short.05o", text));
         ObsEpoch epoch;
         ASSERT_EQ(reader.next(epoch), ObsReader::Status::kEpoch);
         EXPECT_EQ(reader.next(epoch), c.tail.empty() ? ObsReader::Status::kEnd : ObsReader::Status::kError);
