@@ -7,10 +7,12 @@
 
 #include "products/epoch_filters.h"
 #include "products/header_counts.h"
-#include "products/output_file.h"
+#include "crinex/crinex.h"
+#include "textio/output_file.h"
 #include "rinex/interval_estimator.h"
 #include "rinex/obs_reader.h"
 #include "rinex/obs_writer.h"
+#include "rinex_names/rinex_names.h"
 
 namespace zer2ivi::products {
 
@@ -52,12 +54,13 @@ public:
     }
 
     bool start(const ProductRequest& request, std::optional<Ticks> pieceStart,
-               const std::string& marker, Ticks firstTime, std::string& error) {
+               const std::string& marker, Ticks firstTime, bool compact, std::string& error) {
         pieceStart_ = pieceStart;
         counts_.reset();
+        compact_ = compact;
         facts_ = NameFacts{marker, pieceStart, firstTime, firstTime, std::nullopt,
                            output_ != nullptr ? output_->major : 0};
-        final_ = request.finalPath(facts_);
+        final_ = names::With_Observation_Letter(request.finalPath(facts_), compact);
         const auto body = request.createTemporary(final_);
         if (!body) {
             error = final_ + ": cannot create a temporary file in its directory: " +
@@ -101,7 +104,7 @@ public:
             facts_.first = counts_.first();
             facts_.last = counts_.last();
             facts_.interval = counts_.interval() ? counts_.interval() : fallbackInterval;
-            final_ = request.finalPath(facts_);
+            final_ = names::With_Observation_Letter(request.finalPath(facts_), compact_);
             const auto temporary = request.createTemporary(final_);
             if (!temporary) {
                 error = final_ + ": cannot create a temporary file in its directory: " +
@@ -110,14 +113,14 @@ public:
             } else {
                 files.push_back({*temporary, final_, counts_.epochs(), counts_.first(),
                                  counts_.last()});
-                OutputFile output;
-                ok = output.open(*temporary, request.gzip) &&
+                crinex::ObservationOutput output;
+                ok = output.open(*temporary, request.gzip, compact_, final_) &&
                      output.write(Product_Header(
                          output_ != nullptr ? Convert_Header(header, *output_,
                                                              counts_.systemsSeen(), lineEnd)
                                             : header,
                          counts_, fallbackInterval, lineEnd)) &&
-                     Append_File(output, bodyPath_, error);
+                     textio::Append_File(output, bodyPath_, error);
                 if (!output.close() || !ok) {
                     if (error.empty()) error = output.error();
                     ok = false;
@@ -137,9 +140,10 @@ public:
     ~Product() { discard(); }
 
 private:
-    OutputFile body_;
+    textio::OutputFile body_;
     std::string bodyPath_;
     std::string final_;
+    bool compact_ = false;
     std::optional<Ticks> pieceStart_;
     HeaderCounts counts_;
     NameFacts facts_;
@@ -173,6 +177,7 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
         return false;
     }
     const ObsHeader& header = reader.header();
+    const bool compact = request.compact.value_or(reader.isCompact());
     std::optional<Ticks> dataInterval;
     if (request.interval && !Check_Interval(request, header, dataInterval, outcome)) return false;
 
@@ -246,7 +251,7 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
                 return false;
         }
         if (!product.isOpen() &&
-            !product.start(request, route.piece, marker, epoch.time, outcome.error))
+            !product.start(request, route.piece, marker, epoch.time, compact, outcome.error))
             return false;
         if (!product.add(epoch, outcome.error)) return false;
     }
