@@ -31,7 +31,8 @@ constexpr const char* kUsage =
     "       zer2ivi convert OBSFILE --no-nav [-o RINEX_OBS] [options]\n"
     "options: [--run-by TEXT] [--marker TEXT] [--observer TEXT] [--agency TEXT]\n"
     "         [--antenna-height METRES] [--types C1,L1,L2,P2,D1] [--gps-week N] [--force]\n"
-    "         [-d DIR] [--from T] [--to T] [--interval S] [--split 1d|1h|15m] [--gzip]\n"
+    "         [-d DIR] [--from T] [--to T] [--interval S] [--split 1d|1h|15m] [--gzip] [--hatanaka]\n"
+    "         [--rinex-version 2|3 [--station-id SSSSMRCCC]]\n"
     "         [--comment TEXT]... [header options]\n";
 
 constexpr const char* kHelp =
@@ -103,12 +104,15 @@ job::ProductStep Product_Step(const ProductOptions& options) {
     job::ProductStep step;
     step.stage = [options](const std::string& obsTemp, const std::string& obsFinal,
                            const std::string& namedAfter, const job::CreateTemporary& create,
-                           std::vector<job::StagedFile>& files, bool& usageError) {
+                           std::vector<job::StagedFile>& files, bool& usageError,
+                           std::vector<std::string>& warnings) {
         std::vector<StagedFile> staged;
-        auto error = Stage_Products(options, obsTemp, obsFinal, namedAfter, create, staged, usageError);
+        auto error = Stage_Products(options, obsTemp, obsFinal, namedAfter, create, staged,
+                                    usageError, &warnings);
         for (const StagedFile& file : staged) files.push_back({file.temporary, file.final, file.epochs});
         return error;
     };
+    step.navigation3 = options.rinexVersion == 3;
     if (options.gzip) {
         step.gzip = Gzip_Copy;
         step.gzipName = [](const std::string& name) { return With_Gzip_Suffix(name, true); };
@@ -182,7 +186,16 @@ std::optional<std::string> Build_Job(const CommandLine& line, ConvertJob& job) {
     }
     ProductOptions products;
     if (auto error = Parse_Product_Options(line, false, products)) return error;
-    if (products.changesProduct() || products.gzip) job.products = Product_Step(products);
+    if (products.rinexVersion == 2) products.rinexVersion.reset();  // the log's version
+    if (products.rinexVersion == 3) {
+        products.omitSystems = "R";
+        products.omitReason =
+            " (the log carries no GLONASS slot and frequency numbers, which RINEX 3 needs)";
+        products.chooseName = !job.obsOutput;
+    }
+    if (job.obsOutput) Hatanaka_From_Output_Name(*job.obsOutput, products);
+    if (products.changesProduct() || products.gzip || products.hatanaka.value_or(false))
+        job.products = Product_Step(products);
     return Gps_Week_Option(line, job.gpsWeek);
 }
 

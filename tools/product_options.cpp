@@ -1,8 +1,9 @@
 #include "product_options.h"
 
 #include "products/epoch_filters.h"
-#include "products/output_file.h"
+#include "textio/output_file.h"
 #include "products/product_maker.h"
+#include "rinex_names/rinex_names.h"
 #include "rinex/fields.h"
 #include "rinex_names/rinex_names.h"
 #include "job/temp_files.h"
@@ -23,7 +24,7 @@ constexpr std::string_view kGzipSuffix = ".gz";
 }  // namespace
 
 bool ProductOptions::changesProduct() const {
-    return !edits.empty() || from || to || interval || pieceLength;
+    return !edits.empty() || from || to || interval || pieceLength || rinexVersion;
 }
 
 void Add_Product_Option_Specs(std::vector<OptionSpec>& specs, bool forEdit) {
@@ -35,6 +36,10 @@ void Add_Product_Option_Specs(std::vector<OptionSpec>& specs, bool forEdit) {
     for (std::string_view name : {"from", "to", "interval", "tolerance", "split"})
         specs.push_back({name, 0, true});
     specs.push_back({"gzip", 0, false});
+    specs.push_back({"rinex-version", 0, true});
+    specs.push_back({"station-id", 0, true});
+    specs.push_back({"hatanaka", 0, false});
+    if (forEdit) specs.push_back({"no-hatanaka", 0, false});
 }
 
 std::string Product_Options_Help(bool forEdit) {
@@ -71,6 +76,22 @@ std::string Product_Options_Help(bool forEdit) {
         "      --split 1d|1h|15m        one file per day, hour or quarter-hour of GPS time,\n"
         "                               named ssssddd0.yyo, ssssdddh.yyo, ssssdddhmm.yyo\n"
         "      --gzip                   write gzip-compressed files (.gz appended)\n"
+        "      --hatanaka               write Compact RINEX (.yyo -> .yyd, .rnx -> .crx)\n";
+    if (forEdit)
+        help +=
+            "      --no-hatanaka            write plain RINEX (a Compact RINEX input is written\n"
+            "                               as Compact RINEX otherwise)\n";
+    help +=
+        "      --rinex-version 2|3      write RINEX 2.11 or 3.04 (default: as the input);\n"
+        "                               codes mapped by the version tables, LLI and signal\n"
+        "                               strength as they are; codes without a counterpart\n"
+        "                               are left out with a warning\n"
+        "      --station-id SSSSMRCCC   the id of long names (4 letters or digits, monument\n"
+        "                               and receiver digits, ISO 3166 country); else a\n"
+        "                               nine-character MARKER NAME, else SSSS00XXX\n"
+        "Version 3 products whose name the command chooses get long names\n"
+        "SSSSMRCCC_R_YYYYDDDHHMM_PPU_FFU_MO.rnx, and so do the pieces of a long-named\n"
+        "input.\n"
         "Header records present are replaced in place, missing ones added.  TIME OF\n"
         "FIRST OBS, TIME OF LAST OBS, INTERVAL, # OF SATELLITES and PRN / # OF OBS are\n"
         "counted anew from the epochs written (where the input has them; TIME OF FIRST\n"
@@ -122,7 +143,22 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
         options.pieceLength = products::PieceLength::Parse(*text);
         if (!options.pieceLength) return "--split: '" + *text + "' is not 1d, 1h or 15m";
     }
+    if (auto text = line.value("rinex-version")) {
+        if (*text != "2" && *text != "3") return "--rinex-version: '" + *text + "' is not 2 or 3";
+        options.rinexVersion = *text == "2" ? 2 : 3;
+    }
+    if (auto text = line.value("station-id")) {
+        options.stationId = names::Parse_Station_Id(*text);
+        if (!options.stationId)
+            return "--station-id: '" + *text +
+                   "' is not four letters or digits, a monument and a receiver digit and a "
+                   "three-letter country (e.g. ALGO00CAN)";
+    }
     options.gzip = line.has("gzip");
+    if (line.has("hatanaka") && line.has("no-hatanaka"))
+        return std::string("--hatanaka and --no-hatanaka exclude each other");
+    if (line.has("hatanaka")) options.hatanaka = true;
+    if (line.has("no-hatanaka")) options.hatanaka = false;
     options.force = line.has("force");
     return std::nullopt;
 }
@@ -132,6 +168,10 @@ std::string Product_Station(const std::string& marker, const std::string& inputP
     // "bahr1620.04o.gz": the stem of the file inside.
     if (const size_t dot = stem.find('.'); dot != std::string::npos) stem.resize(dot);
     return Station_Designator(marker.find_first_not_of(' ') == std::string::npos ? stem : marker);
+}
+
+void Hatanaka_From_Output_Name(const std::string& output, ProductOptions& options) {
+    if (!options.hatanaka) options.hatanaka = names::Names_Compact_Rinex(output);
 }
 
 std::string With_Gzip_Suffix(const std::string& path, bool gzip) {
@@ -157,13 +197,61 @@ std::optional<std::string> Stage_Products(const ProductOptions& options, const s
     request.tolerance = options.tolerance;
     request.pieceLength = options.pieceLength;
     request.gzip = options.gzip;
+    request.compact = options.hatanaka;
     request.force = options.force;
     request.historyNote = options.historyNote;
+    request.rinexVersion = options.rinexVersion;
+    request.omitSystems = options.omitSystems;
+    request.omitReason = options.omitReason;
     const std::string directory = Directory_Of(obsFinal);
-    request.finalPath = [&](const std::string& marker, std::optional<rinex::Ticks> pieceStart) {
-        if (!pieceStart) return With_Gzip_Suffix(obsFinal, options.gzip);
-        const std::string name = products::Piece_File_Name(Product_Station(marker, namedAfter),
-                                                           *pieceStart, *options.pieceLength);
+    const auto inputLongName = names::Parse_Long_Name(File_Part(namedAfter));
+    bool countryWarned = false;
+    std::vector<std::string> nameWarnings;
+    // Long names: a version 3 product named by the command, or a piece of a
+    // long-named input.
+    const auto longName = [&](const products::NameFacts& facts) -> std::optional<std::string> {
+        const bool converted3 = facts.rinexVersion == 3;
+        const bool longPiece = facts.pieceStart && inputLongName && facts.rinexVersion == 0;
+        if (!(converted3 && (options.chooseName || facts.pieceStart)) && !longPiece)
+            return std::nullopt;
+        names::LongName name;
+        if (options.stationId) {
+            name.stationId = *options.stationId;
+        } else if (inputLongName) {
+            name.stationId = inputLongName->stationId;
+        } else {
+            const names::StationId id = names::Choose_Station_Id(
+                facts.marker, facts.marker.find_first_not_of(' ') == std::string::npos
+                                  ? File_Stem(namedAfter)
+                                  : facts.marker);
+            name.stationId = id.id;
+            if (!id.countryKnown && !countryWarned)
+                nameWarnings.push_back("station id " + id.id +
+                                       ": the country is not known (--station-id gives it)");
+            countryWarned = countryWarned || !id.countryKnown;
+        }
+        const rinex::Ticks step = facts.interval.value_or(0);
+        name.start = facts.pieceStart.value_or(facts.first);
+        name.span = facts.pieceStart ? options.pieceLength->duration()
+                                     : facts.last - facts.first + step;
+        name.interval = step;
+        return names::Long_Name(name);
+    };
+    request.finalPath = [&](const products::NameFacts& facts) {
+        if (auto name = longName(facts))
+            return With_Gzip_Suffix(directory == "." ? *name : directory + "/" + *name,
+                                    options.gzip);
+        if (!facts.pieceStart && facts.rinexVersion == 2 && options.chooseName) {
+            // A version 2 product of a version 3 file: a short name.
+            const std::string name = names::Short_Name(
+                Product_Station(facts.marker, namedAfter), facts.first,
+                facts.last - facts.first + facts.interval.value_or(0), 'o');
+            return With_Gzip_Suffix(directory == "." ? name : directory + "/" + name,
+                                    options.gzip);
+        }
+        if (!facts.pieceStart) return With_Gzip_Suffix(obsFinal, options.gzip);
+        const std::string name = products::Piece_File_Name(
+            Product_Station(facts.marker, namedAfter), *facts.pieceStart, *options.pieceLength);
         return With_Gzip_Suffix(directory == "." ? name : directory + "/" + name, options.gzip);
     };
     request.createTemporary = [&](const std::string& finalPath) {
@@ -171,8 +259,10 @@ std::optional<std::string> Stage_Products(const ProductOptions& options, const s
     };
     products::ProductOutcome outcome;
     const bool made = products::Make_Products(request, outcome);
-    if (warnings != nullptr)
+    if (warnings != nullptr) {
+        warnings->insert(warnings->end(), nameWarnings.begin(), nameWarnings.end());
         warnings->insert(warnings->end(), outcome.warnings.begin(), outcome.warnings.end());
+    }
     if (!made) {
         usageError = outcome.usageError;
         return outcome.error;
@@ -183,9 +273,9 @@ std::optional<std::string> Stage_Products(const ProductOptions& options, const s
 }
 
 std::optional<std::string> Gzip_Copy(const std::string& from, const std::string& to) {
-    products::OutputFile output;
+    textio::OutputFile output;
     std::string error;
-    if (!output.open(to, true) || !products::Append_File(output, from, error)) {
+    if (!output.open(to, true) || !textio::Append_File(output, from, error)) {
         if (error.empty()) error = output.error();
         output.close();
         return error;

@@ -22,8 +22,8 @@ constexpr const char* kUsage =
 
 constexpr const char* kHelp =
     "Checks an observation file: completeness, gaps, cycle slips and multipath.\n"
-    "INPUT is a RINEX 2, 3 or 4 or Compact RINEX observation file (plain or .gz;\n"
-    "- reads standard input) or a binary observation file; a binary file needs\n"
+    "INPUT is a RINEX 2, 3 or 4 observation file (plain, .gz or .Z; Compact RINEX\n"
+    "too; - reads standard input) or a binary observation file; a binary file needs\n"
     "--nav with its ephemeris file.\n"
     "\n"
     "  --nav NAV          RINEX 2 navigation file, or an ephemeris file (tagged or\n"

@@ -25,6 +25,8 @@
 #include "job/temp_files.h"
 #include "job/user_values.h"
 #include "rinex/file_kind.h"
+#include "rinex_names/rinex_names.h"
+#include "rinex_nav/rinex_nav.h"
 #include "zebfile/zebfile.h"
 
 namespace zer2ivi::job {
@@ -318,11 +320,26 @@ private:
         };
         std::vector<StagedFile> products;
         if (auto error = step.stage(obsTemp_, obsFinal, job_.log, create, products,
-                                    result_.usageError))
+                                    result_.usageError, result_.warnings))
             return error;
         for (const StagedFile& file : products)
             if (auto error = Replaces_An_Input(file.final)) return error;
         obsFiles = std::move(products);
+        if (step.navigation3 && !navFinal.empty()) {
+            {
+                Nav3Options options;
+                options.runBy = job_.texts.runBy.c_str();
+                const Nav3Result written =
+                    Ephemeris_To_Nav3(job_.ephemeris.c_str(), navTemp_.c_str(), options);
+                if (written.status != 0) return written.message;
+                if (!written.message.empty()) result_.warnings.push_back(written.message);
+            }
+            if (!job_.navOutput && !obsFiles.empty())
+                if (auto name = names::Navigation_Long_Name(File_Part(obsFiles.front().final)))
+                    navFinal = Directory_Of(navFinal) == "."
+                                   ? *name
+                                   : Directory_Of(navFinal) + "/" + *name;
+        }
         if (step.gzip && !navFinal.empty()) {
             const auto packed = create(Directory_Of(navFinal));
             if (!packed) return "cannot write in directory '" + Directory_Of(navFinal) + "'";

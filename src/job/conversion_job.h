@@ -29,17 +29,23 @@ using CreateTemporary = std::function<std::optional<std::string>(const std::stri
 struct ProductStep {
     // Stages the products of obsTemp, to be renamed beside obsFinal (pieces
     // are named after the station of `namedAfter`); the error text, with
-    // usageError set when an option does not suit the file.
+    // usageError set when an option does not suit the file; what was kept
+    // although not all was right goes to warnings.
     std::function<std::optional<std::string>(const std::string& obsTemp,
                                              const std::string& obsFinal,
                                              const std::string& namedAfter,
                                              const CreateTemporary& create,
-                                             std::vector<StagedFile>& files, bool& usageError)>
+                                             std::vector<StagedFile>& files, bool& usageError,
+                                             std::vector<std::string>& warnings)>
         stage;
     // Non-null: the navigation file is compressed too, by this copy, under
     // the name gzipName gives.
     std::function<std::optional<std::string>(const std::string& from, const std::string& to)> gzip;
     std::function<std::string(const std::string& name)> gzipName;
+    // The navigation file is written as RINEX 3.04 (from the ephemeris
+    // file, once its version 2 twin passed the checks); without -n it is
+    // named after the first observation product's long name ("..._MN.rnx").
+    bool navigation3 = false;
 };
 
 // The conventional name of a file of the job: the station (from the marker

@@ -36,13 +36,36 @@ void HeaderCounts::add(const ObsEpoch& epoch) {
     for (size_t s = 0; s < epoch.satelliteCount(); ++s) {
         const SatelliteObs& sat = epoch.satellite(s);
         const size_t slot = Satellite_Slot(sat.system, sat.prn);
-        seen_[slot] = 1;
-        const size_t types = epoch.typeCountOf(s);
-        types_[slot] = std::max(types_[slot], static_cast<uint8_t>(types));
         uint32_t* counts = &counts_[slot * kMaxObsTypes];
+        const size_t types = epoch.typeCountOf(s);
+        if (output_ != nullptr) {
+            const size_t written = output_->countOf(sat.system);
+            if (written == 0 || output_->omitSystems.find(sat.system) != std::string::npos)
+                continue;
+            seen_[slot] = 1;
+            types_[slot] = static_cast<uint8_t>(written);
+            for (size_t o = 0; o < written; ++o) {
+                const int source = output_->sourceOf(sat.system, o);
+                if (source >= 0 && static_cast<size_t>(source) < types &&
+                    epoch.value(s, static_cast<size_t>(source)).hasValue())
+                    ++counts[o];
+            }
+            continue;
+        }
+        seen_[slot] = 1;
+        types_[slot] = std::max(types_[slot], static_cast<uint8_t>(types));
         for (size_t t = 0; t < types; ++t)
             if (epoch.value(s, t).hasValue()) ++counts[t];
     }
+}
+
+std::string HeaderCounts::systemsSeen() const {
+    std::string systems;
+    for (size_t slot = 0; slot < kSlots; ++slot) {
+        const char system = System_Of_Slot(slot);
+        if (seen_[slot] && systems.find(system) == std::string::npos) systems += system;
+    }
+    return systems;
 }
 
 std::vector<HeaderCounts::Satellite> HeaderCounts::satellites() const {

@@ -14,6 +14,7 @@
 #include "rinex/header_records.h"
 #include "rinex/interval_estimator.h"
 #include "rinex/obs_reader.h"
+#include "rinex/obs_writer.h"
 
 namespace zer2ivi::products {
 
@@ -25,6 +26,12 @@ public:
     void reset();
     // Counts an epoch; only observation epochs (flags 0 and 1) count.
     void add(const rinex::ObsEpoch& epoch);
+    // Counts by the types of a product written in another version (which
+    // must outlive the counts): per output type, satellites of omitted
+    // systems left out.
+    void countAs(const rinex::OutputTypes* types) { output_ = types; }
+    // The systems of the satellites counted, kSystemLetters order.
+    std::string systemsSeen() const;
 
     size_t epochs() const { return epochs_; }
     Ticks first() const { return first_; }
@@ -45,6 +52,7 @@ private:
     std::vector<uint32_t> counts_;  // [system][prn][type]
     std::vector<uint8_t> seen_;     // [system][prn]
     std::vector<uint8_t> types_;    // [system][prn]: the types of its values
+    const rinex::OutputTypes* output_ = nullptr;
 };
 
 // The product's header: the lines given (already edited) with TIME OF

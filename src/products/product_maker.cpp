@@ -7,10 +7,13 @@
 
 #include "products/epoch_filters.h"
 #include "products/header_counts.h"
-#include "products/output_file.h"
+#include "crinex/crinex.h"
 #include "rinex/epoch_order.h"
+#include "textio/output_file.h"
 #include "rinex/interval_estimator.h"
 #include "rinex/obs_reader.h"
+#include "rinex/obs_writer.h"
+#include "rinex_names/rinex_names.h"
 
 namespace zer2ivi::products {
 
@@ -44,11 +47,21 @@ std::optional<Ticks> Data_Interval(const std::string& path, const ObsHeader& hea
 // One product being written: the body so far and its counts.
 class Product {
 public:
+    // A product written in another version: its types (which must outlive
+    // the product).
+    explicit Product(const OutputTypes* output) : output_(output) {
+        counts_.countAs(output);
+        if (output != nullptr) writer_.emplace(*output);
+    }
+
     bool start(const ProductRequest& request, std::optional<Ticks> pieceStart,
-               const std::string& marker, std::string& error) {
+               const std::string& marker, Ticks firstTime, bool compact, std::string& error) {
         pieceStart_ = pieceStart;
         counts_.reset();
-        final_ = request.finalPath(marker, pieceStart);
+        compact_ = compact;
+        facts_ = NameFacts{marker, pieceStart, firstTime, firstTime, std::nullopt,
+                           output_ != nullptr ? output_->major : 0};
+        final_ = names::With_Observation_Letter(request.finalPath(facts_), compact);
         const auto body = request.createTemporary(final_);
         if (!body) {
             error = final_ + ": cannot create a temporary file in its directory: " +
@@ -65,7 +78,12 @@ public:
 
     bool add(const ObsEpoch& epoch, std::string& error) {
         counts_.add(epoch);
-        if (!body_.write(epoch.text())) {
+        std::string_view text = epoch.text();
+        if (writer_) {
+            writer_->write(epoch, converted_);
+            text = converted_;
+        }
+        if (!body_.write(text)) {
             error = body_.error();
             return false;
         }
@@ -74,6 +92,7 @@ public:
 
     bool isOpen() const { return !bodyPath_.empty(); }
     std::optional<Ticks> pieceStart() const { return pieceStart_; }
+    uint64_t omittedRecords() const { return writer_ ? writer_->omittedRecords() : 0; }
 
     // Writes the product under a temporary name (added to files) when it
     // has observation epochs; drops it otherwise.
@@ -83,6 +102,10 @@ public:
         bool ok = body_.close();
         if (!ok) error = body_.error();
         if (ok && counts_.epochs() > 0) {
+            facts_.first = counts_.first();
+            facts_.last = counts_.last();
+            facts_.interval = counts_.interval() ? counts_.interval() : fallbackInterval;
+            final_ = names::With_Observation_Letter(request.finalPath(facts_), compact_);
             const auto temporary = request.createTemporary(final_);
             if (!temporary) {
                 error = final_ + ": cannot create a temporary file in its directory: " +
@@ -91,10 +114,14 @@ public:
             } else {
                 files.push_back({*temporary, final_, counts_.epochs(), counts_.first(),
                                  counts_.last()});
-                OutputFile output;
-                ok = output.open(*temporary, request.gzip) &&
-                     output.write(Product_Header(header, counts_, fallbackInterval, lineEnd)) &&
-                     Append_File(output, bodyPath_, error);
+                crinex::ObservationOutput output;
+                ok = output.open(*temporary, request.gzip, compact_, final_) &&
+                     output.write(Product_Header(
+                         output_ != nullptr ? Convert_Header(header, *output_,
+                                                             counts_.systemsSeen(), lineEnd)
+                                            : header,
+                         counts_, fallbackInterval, lineEnd)) &&
+                     textio::Append_File(output, bodyPath_, error);
                 if (!output.close() || !ok) {
                     if (error.empty()) error = output.error();
                     ok = false;
@@ -114,11 +141,16 @@ public:
     ~Product() { discard(); }
 
 private:
-    OutputFile body_;
+    textio::OutputFile body_;
     std::string bodyPath_;
     std::string final_;
+    bool compact_ = false;
     std::optional<Ticks> pieceStart_;
     HeaderCounts counts_;
+    NameFacts facts_;
+    const OutputTypes* output_;
+    std::optional<EpochWriter> writer_;
+    std::string converted_;  // the epoch in the output's version
 };
 
 // Refuses (or, forced, warns about) an interval the data cannot give.
@@ -146,6 +178,7 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
         return false;
     }
     const ObsHeader& header = reader.header();
+    const bool compact = request.compact.value_or(reader.isCompact());
     std::optional<Ticks> dataInterval;
     if (request.interval && !Check_Interval(request, header, dataInterval, outcome)) return false;
 
@@ -172,7 +205,20 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
 
     // The fast way to a window relies on time order, which --force does not.
     const bool fast = request.fastWindow && !request.force;
-    Product product;
+    std::optional<OutputTypes> output;
+    const int inputVersion = header.major >= 3 ? 3 : 2;
+    if (request.rinexVersion && *request.rinexVersion != inputVersion) {
+        output = *request.rinexVersion == 3 ? Plan_Version3(header, request.omitSystems)
+                                            : Plan_Version2(header);
+        for (const std::string& code : output->dropped)
+            outcome.warnings.push_back(
+                code + ": no RINEX " + std::to_string(*request.rinexVersion) +
+                " code takes its values" +
+                (output->major == 2 ? " (another code of its system and band does)"
+                                    : " (not in the table of version 2 codes)") +
+                "; left out");
+    }
+    Product product(output ? &*output : nullptr);
     ObsEpoch epoch;
     ObsReader::Status status;
     // A step above 1.5 intervals is a gap: a jump back into it is no repeat.
@@ -212,7 +258,8 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
                                 outcome.error))
                 return false;
         }
-        if (!product.isOpen() && !product.start(request, route.piece, marker, outcome.error))
+        if (!product.isOpen() &&
+            !product.start(request, route.piece, marker, epoch.time, compact, outcome.error))
             return false;
         if (!product.add(epoch, outcome.error)) return false;
     }
@@ -245,6 +292,10 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
         !product.finish(request, lines, header.lineEnd, fallbackInterval, outcome.files,
                         outcome.error))
         return false;
+    if (product.omittedRecords() > 0)
+        outcome.warnings.push_back(std::to_string(product.omittedRecords()) +
+                                   " satellite records of system " + request.omitSystems +
+                                   " left out" + request.omitReason);
     if (decimator != nullptr && decimator->droppedNearGrid() > 0) {
         outcome.droppedNearGrid = decimator->droppedNearGrid();
         outcome.warnings.push_back(

@@ -23,6 +23,16 @@ namespace zer2ivi::products {
 
 using rinex::Ticks;
 
+// What a product's name may be made of.
+struct NameFacts {
+    std::string marker;               // MARKER NAME of the product's header
+    std::optional<Ticks> pieceStart;  // when split
+    Ticks first = 0;                  // first and last observation epoch
+    Ticks last = 0;
+    std::optional<Ticks> interval;    // of the epochs written, else the header's
+    int rinexVersion = 2;             // major version written
+};
+
 struct ProductRequest {
     std::string input;  // RINEX 2 observation file, plain or gzip
     HeaderEdits edits;  // checked with HeaderEditor::Check
@@ -32,6 +42,10 @@ struct ProductRequest {
     Ticks tolerance = Decimator::kDefaultTolerance;
     std::optional<PieceLength> pieceLength;  // splitting
     bool gzip = false;
+    // Compact RINEX (encoded at the output file, the type letter of each
+    // final path set to match: ".yyd", ".crx") or plain (".yyo", ".rnx");
+    // nothing: as the input is.
+    std::optional<bool> compact;
     // Accepts an interval that is not a whole multiple of the data's (with
     // a warning), and a file whose time stands still (those epochs are
     // dropped, the first kept) or goes backwards (kept, and reported).
@@ -43,10 +57,18 @@ struct ProductRequest {
     // after `to` (RINEX files are in time order).  Off, every epoch is read
     // and filtered; the products are the same.
     bool fastWindow = true;
-    // The final path of a product from the MARKER NAME of its header and,
-    // when split, the start of its piece.
-    std::function<std::string(const std::string& marker, std::optional<Ticks> pieceStart)>
-        finalPath;
+    // The RINEX version to write (2 or 3); nothing, or the input's major
+    // version: the input's (RINEX 4 counts as 3).  Another version is
+    // written from the model by rinex::EpochWriter.
+    std::optional<int> rinexVersion;
+    // Systems whose records a change of version leaves out, and why (the
+    // end of the warning that counts them).
+    std::string omitSystems;
+    std::string omitReason;
+    // The final path of a product (NameFacts).  Called when a product
+    // starts (to learn its directory; first and last are then its first
+    // epoch) and again when it is complete.
+    std::function<std::string(const NameFacts& facts)> finalPath;
     // A new empty file in the directory of a final path (nothing when none
     // can be made there, errno telling why).
     std::function<std::optional<std::string>(const std::string& finalPath)> createTemporary;

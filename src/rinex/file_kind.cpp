@@ -1,9 +1,8 @@
 #include "rinex/file_kind.h"
 
-#include <zlib.h>
-
 #include "crinex/compact_text.h"
 #include "rinex/obs_labels.h"
+#include "textio/line_source.h"
 
 namespace zer2ivi::rinex {
 namespace {
@@ -39,12 +38,10 @@ FileKindOf Kind_Of_First_Line(std::string_view line) {
 }
 
 FileKindOf Kind_Of_File(const std::string& path) {
-    gzFile file = gzopen(path.c_str(), "rb");
-    if (file == nullptr) return {};
-    char buffer[256] = {};
-    const bool read = gzgets(file, buffer, sizeof buffer) != nullptr;
-    gzclose(file);
-    return read ? Kind_Of_First_Line(buffer) : FileKindOf{};
+    textio::TextSource source;
+    std::string_view text, raw;
+    if (!source.open(path) || source.next(text, raw) != textio::LineSource::Status::kLine) return {};
+    return Kind_Of_First_Line(text);
 }
 
 bool Is_Rinex_File(const std::string& path) { return Kind_Of_File(path).kind != FileKind::kOther; }

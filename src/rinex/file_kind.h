@@ -27,8 +27,8 @@ struct FileKindOf {
     std::string words;
 };
 
-// The kind of the file told by its first line (read through zlib, so that
-// a gzip file shows its text), from columns 1-9 (version), 21 (file type)
+// The kind of the file told by its first line (gzip and Unix compress
+// read through), from columns 1-9 (version), 21 (file type)
 // and the label.
 FileKindOf Kind_Of_File(const std::string& path);
 // The same of a first line.

@@ -23,7 +23,8 @@ struct Maker {
 
     explicit Maker(const std::string& input) {
         request.input = input;
-        request.finalPath = [this](const std::string&, std::optional<Ticks> start) {
+        request.finalPath = [this](const NameFacts& facts) {
+            const std::optional<Ticks> start = facts.pieceStart;
             return dir.file(start ? Piece_File_Name("test", *start, *request.pieceLength)
                                   : std::string("product"));
         };

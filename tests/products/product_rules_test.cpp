@@ -52,7 +52,7 @@ struct ProductRun {
         request.input = dir.file("in.05o");
         testing::Write_File(request.input, content);
         request.interval = interval;
-        request.finalPath = [this](const std::string&, std::optional<Ticks>) { return dir.file("out.05o"); };
+        request.finalPath = [this](const NameFacts&) { return dir.file("out.05o"); };
         request.createTemporary = [this](const std::string&) -> std::optional<std::string> {
             const std::string path = dir.file("tmp" + std::to_string(temporaries++));
             testing::Write_File(path, "");
