@@ -11,6 +11,7 @@
 namespace zer2ivi::cli {
 
 using job::Directory_Of;
+using job::File_Part;
 using names::File_Stem;
 using names::Station_Designator;
 
