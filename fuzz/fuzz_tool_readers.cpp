@@ -9,6 +9,7 @@
 #include "cli_support.h"
 #include "harness_support.h"
 #include "rinex/nav_reader.h"
+#include "text/json_text.h"
 #include "zebfile/zebfile.h"
 
 using namespace zer2ivi::cli;
@@ -73,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
-    const std::string json = Json_String(std::string(reinterpret_cast<const char*>(data), size));
+    const std::string json = zer2ivi::text::Json_String(std::string(reinterpret_cast<const char*>(data), size));
     Z2I_FUZZ_CHECK(json.size() >= 2 && json.front() == '"' && json.back() == '"');
     for (char c : json) Z2I_FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20);
     // glibc's own decoder: the text must be well-formed UTF-8.

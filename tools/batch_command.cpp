@@ -25,7 +25,6 @@
 #include "job/batch.h"
 #include "job/worker_processes.h"
 #include "product_options.h"
-#include "rinex_names/rinex_names.h"
 
 namespace zer2ivi::cli {
 namespace {
@@ -190,21 +189,11 @@ int Run_Batch(const std::vector<std::string>& arguments) {
         jobs.push_back(item);
     }
     // The files every log will get, before any work starts.
-    std::vector<job::PlannedInput> planned;
-    const std::string marker = line.value("marker").value_or("");
-    for (const job::BatchItem& job : jobs)
-        planned.push_back({job.log, names::Station_Designator(marker.empty() ? names::File_Stem(job.log) : marker),
-                           job::Log_Span(job.log, gpsWeek)});
     std::optional<double> pieceSeconds;
     if (products.pieceLength)
         pieceSeconds = static_cast<double>(products.pieceLength->duration()) / rinex::kTicksPerSecond;
-    if (auto clash = job::Name_Clash(planned, pieceSeconds))
-        return Usage_Error(kCommand,
-                           "'" + jobs[clash->first].log + "' and '" + jobs[clash->second].log +
-                               "' would write files of the same names in '" + directory +
-                               "' (station " + planned[clash->first].station +
-                               (pieceSeconds ? ", pieces of the same time)" : ", same day)"),
-                           kUsage);
+    if (auto clash = job::Batch_Name_Clash(jobs, line.value("marker").value_or(""), gpsWeek, pieceSeconds, directory))
+        return Usage_Error(kCommand, *clash, kUsage);
     std::error_code made;
     std::filesystem::create_directories(directory, made);
     if (!std::filesystem::is_directory(directory)) {

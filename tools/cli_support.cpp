@@ -1,19 +1,9 @@
 #include "cli_support.h"
 
-#ifndef _WIN32
-#include <pwd.h>
-#include <unistd.h>
-#endif
-
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-
-#include "text/json_text.h"
-#include "zer2ivi/zer2ivi.h"
 
 namespace zer2ivi::cli {
 namespace {
@@ -102,39 +92,5 @@ std::optional<std::string> Parse_Command_Line(const std::vector<std::string>& ar
     }
     return std::nullopt;
 }
-
-bool Copy_Field(char* field, size_t fieldSize, std::string_view text) {
-    if (fieldSize == 0) return false;
-    if (text.size() >= fieldSize || text.find('\0') != std::string_view::npos) {
-        field[0] = '\0';
-        return false;
-    }
-    std::memcpy(field, text.data(), text.size());
-    field[text.size()] = '\0';
-    return true;
-}
-
-std::string Current_User_Name() {
-#ifdef _WIN32
-    for (const char* variable : {"USERNAME", "USER"}) {
-#else
-    for (const char* variable : {"USER", "LOGNAME"}) {
-#endif
-        const char* value = std::getenv(variable);
-        if (value != nullptr && value[0] != '\0') return value;
-    }
-#ifndef _WIN32
-    // getpwuid_r with a fixed buffer: the tool may one day run threads.
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    std::array<char, 4096> buffer{};
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_name != nullptr)
-        return found->pw_name;
-#endif
-    return {};
-}
-
-std::string Json_String(std::string_view text) { return text::Json_String(text); }
 
 }  // namespace zer2ivi::cli

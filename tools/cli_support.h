@@ -15,6 +15,7 @@
 namespace zer2ivi::cli {
 
 using job::Check_Header_Text;
+using job::Current_User_Name;
 using job::kMaxGpsWeek;
 using job::Obs_Type_Names;
 using job::Parse_Antenna_Height;
@@ -58,17 +59,5 @@ struct CommandLine {
 std::optional<std::string> Parse_Command_Line(const std::vector<std::string>& arguments,
                                               const std::vector<OptionSpec>& specs,
                                               CommandLine& result);
-
-// Copies text into a fixed char array and terminates it; false (and an
-// empty field) when the text and its NUL do not fit.
-bool Copy_Field(char* field, size_t fieldSize, std::string_view text);
-
-// A JSON string literal for text: quotes, backslashes and control
-// characters escaped, bytes that are not well-formed UTF-8 replaced by
-// U+FFFD, so that the JSON is valid whatever the text holds.
-std::string Json_String(std::string_view text);
-
-// The user running the tool: $USER, $LOGNAME or the password database.
-std::string Current_User_Name();
 
 }  // namespace zer2ivi::cli

@@ -50,8 +50,4 @@ std::optional<int> Start_Command(const char* command, const std::vector<std::str
 // usage error.
 std::optional<std::string> Gps_Week_Option(const CommandLine& line, std::optional<int32_t>& week);
 
-// Empty settings records of the right sizes, with the GPS week of the first
-// epoch when one is given.
-void Start_Settings(ObsSettings& obs, NavSettings& nav, std::optional<int32_t> gpsWeek);
-
 }  // namespace zer2ivi::cli

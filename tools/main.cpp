@@ -1,21 +1,15 @@
 // zer2ivi: the command-line host of the library.
 //   zer2ivi convert OBSFILE EPHEMERISFILE [options]   writes the two RINEX files
 //   zer2ivi inspect OBSFILE [--json] [--gps-week N]   tells what the header will say
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <sys/stat.h>
 #include <vector>
 
 #include "cli_support.h"
 #include "commands.h"
-#include "zer2ivi/zer2ivi.h"
 
 namespace zer2ivi::cli {
-
 namespace {
 
 constexpr const char* kMainUsage =
@@ -58,17 +52,6 @@ std::optional<std::string> Gps_Week_Option(const CommandLine& line, std::optiona
         week = value;
     }
     return std::nullopt;
-}
-
-void Start_Settings(ObsSettings& obs, NavSettings& nav, std::optional<int32_t> gpsWeek) {
-    obs = ObsSettings{};
-    nav = NavSettings{};
-    obs.structSize = ZER2IVI_OBS_SETTINGS_SIZE;
-    nav.structSize = ZER2IVI_NAV_SETTINGS_SIZE;
-    if (gpsWeek) {
-        obs.useGpsWeek = 1;
-        obs.gpsWeek = *gpsWeek;
-    }
 }
 
 }  // namespace zer2ivi::cli

@@ -10,6 +10,7 @@
 #include "job/conversion_checks.h"
 #include "job/temp_files.h"
 #include "job/worker_processes.h"
+#include "rinex_names/rinex_names.h"
 #include "zebfile/zebfile.h"
 
 namespace zer2ivi::job {
@@ -154,6 +155,20 @@ std::optional<WorkerReport> Read_Worker_Report(const std::string& path) {
     }
     if (!ended) return std::nullopt;
     return report;
+}
+
+std::optional<std::string> Batch_Name_Clash(const std::vector<BatchItem>& items, const std::string& marker,
+                                            std::optional<int32_t> gpsWeek, std::optional<double> pieceSeconds,
+                                            const std::string& directory) {
+    std::vector<PlannedInput> planned;
+    for (const BatchItem& item : items)
+        planned.push_back({item.log, names::Station_Designator(marker.empty() ? names::File_Stem(item.log) : marker),
+                           Log_Span(item.log, gpsWeek)});
+    const auto clash = Name_Clash(planned, pieceSeconds);
+    if (!clash) return std::nullopt;
+    return "'" + items[clash->first].log + "' and '" + items[clash->second].log +
+           "' would write files of the same names in '" + directory + "' (station " +
+           planned[clash->first].station + (pieceSeconds ? ", pieces of the same time)" : ", same day)");
 }
 
 std::optional<std::string> Run_Batch(const BatchRun& run, std::vector<BatchItem>& items) {

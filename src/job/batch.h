@@ -73,6 +73,13 @@ struct BatchRun {
     std::function<void(size_t done, int64_t epochs)> progress;
 };
 
+// Why the files of two items would get the same names in directory (the
+// station from marker, else from each log's name; the day, or with pieces
+// of pieceSeconds their times), naming both; nothing when none would.
+std::optional<std::string> Batch_Name_Clash(const std::vector<BatchItem>& items, const std::string& marker,
+                                            std::optional<int32_t> gpsWeek, std::optional<double> pieceSeconds,
+                                            const std::string& directory);
+
 // Runs one worker process per item, at most run.workers at a time, each
 // reporting through a result file in a private directory; fills in every
 // item.  The error text when the run cannot start at all.

@@ -367,7 +367,7 @@ std::optional<std::string> Check_Input_File(const std::string& role, const std::
     if (stat(path.c_str(), &status) != 0)
         return Quoted(role, path) + ": " + (errno == ENOENT ? std::string(rinex::kWordsMissing) : std::strerror(errno));
     if (S_ISDIR(status.st_mode)) return Quoted(role, path) + ": " + std::string(rinex::kWordsDirectory);
-    if (status.st_size == 0) return Quoted(role, path) + ": " + std::string(rinex::kWordsEmpty);
+    if (S_ISREG(status.st_mode) && status.st_size == 0) return Quoted(role, path) + ": " + std::string(rinex::kWordsEmpty);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return Quoted(role, path) + ": " + std::strerror(errno);
     std::fclose(file);

@@ -1,8 +1,15 @@
 #include "job/user_values.h"
 
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 #include "rinex/fields.h"
 
+#include <array>
 #include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
@@ -116,6 +123,27 @@ std::string Printable_Prefix(std::string_view text, size_t columns) {
         if (Is_Printable_Ascii(c)) result.push_back(c);
     }
     return result;
+}
+
+std::string Current_User_Name() {
+#ifdef _WIN32
+    for (const char* variable : {"USERNAME", "USER"}) {
+#else
+    for (const char* variable : {"USER", "LOGNAME"}) {
+#endif
+        const char* value = std::getenv(variable);
+        if (value != nullptr && value[0] != '\0') return value;
+    }
+#ifndef _WIN32
+    // getpwuid_r with a fixed buffer: the tool may one day run threads.
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::array<char, 4096> buffer{};
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_name != nullptr)
+        return found->pw_name;
+#endif
+    return {};
 }
 
 }  // namespace zer2ivi::job

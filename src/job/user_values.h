@@ -55,4 +55,7 @@ std::optional<std::string> Check_Header_Text(std::string_view optionName, std::s
 // (for texts the tool fills in itself, such as the user name).
 std::string Printable_Prefix(std::string_view text, size_t columns);
 
+// The user running the tool: $USER, $LOGNAME or the password database.
+std::string Current_User_Name();
+
 }  // namespace zer2ivi::job

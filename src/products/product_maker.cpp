@@ -227,8 +227,8 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
     if (fast && request.from) reader.skipBefore(*request.from);
     while ((status = reader.next(epoch)) == ObsReader::Status::kEpoch) {
         if (epoch.isObservationEpoch()) {
-            if (epoch.order != TimeOrder::kForward && !request.force) break;  // refused below
             const EpochOrder::Verdict verdict = order.add(epoch.time);
+            if (epoch.order != TimeOrder::kForward && !request.force) break;  // refused below
             if (verdict != EpochOrder::Verdict::kNext) {
                 if (verdict != EpochOrder::Verdict::kRepeat) ++outcome.behindEpochs;
                 continue;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli_support.h"
+#include "text/json_text.h"
 
 namespace zer2ivi::cli {
 namespace {
@@ -24,7 +25,7 @@ TEST(JsonString, EscapesAndReplacesBytesThatAreNotUtf8) {
         {"\xf4\x90\x80\x80", "\"\\ufffd\\ufffd\\ufffd\\ufffd\""},  // above U+10FFFF
         {"\xe2\x82x", "\"\\ufffd\\ufffdx\""},
     };
-    for (const Case& c : cases) EXPECT_EQ(Json_String(c.text), c.json) << c.json;
+    for (const Case& c : cases) EXPECT_EQ(text::Json_String(c.text), c.json) << c.json;
 }
 }  // namespace
 }  // namespace zer2ivi::cli

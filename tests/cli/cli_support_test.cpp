@@ -72,15 +72,5 @@ TEST(ParseCommandLine, RefusesUnknownRepeatedAndIncompleteOptions) {
     }
 }
 
-TEST(CopyField, CopiesWhatFitsWithItsNulAndRefusesTheRest) {
-    char field[8];
-    EXPECT_TRUE(Copy_Field(field, sizeof field, "1234567"));
-    EXPECT_STREQ(field, "1234567");
-    EXPECT_FALSE(Copy_Field(field, sizeof field, "12345678"));
-    EXPECT_STREQ(field, "");
-    EXPECT_FALSE(Copy_Field(field, sizeof field, std::string("a\0b", 3)));
-    EXPECT_STREQ(field, "");
-}
-
 }  // namespace
 }  // namespace zer2ivi::cli

@@ -156,7 +156,7 @@ TEST(TimeOrder, RefusedUnlessForcedThenEveryEpochNotAfterTheLatestKeptIsDropped)
         {"repeated", repeated, false, false, 0, 1, 0, 0},
         {"repeated, forced", repeated, true, true, 3, 1, 0, 0},
         {"backward", backward, false, false, 0, 0, 1, 0},
-        {"backward, forced", backward, true, true, 2, 0, 1, 1},
+        {"backward, forced", backward, true, true, 2, 0, 1, 2},
         {"one stretch twice, forced", twice, true, true, 3, 3, 0, 0},
         {"back into a gap, forced", intoGap, true, true, 5, 0, 1, 2},
     };
