@@ -15,9 +15,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <numbers>
-#include <string>
 #include <string_view>
 
 #include "random.h"
