@@ -122,16 +122,16 @@ void Gzip_Or_Die(const std::string& in, const std::string& out) {
 
 // Same lines, trailing blanks aside.
 bool Same_Text(const std::string& a, const std::string& b) {
-    zer2ivi::crinex::FileLines left, right;
+    zer2ivi::textio::TextSource left, right;
     if (!left.open(a) || !right.open(b)) return false;
     auto trim = [](std::string_view s) {
         while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
         return s;
     };
-    std::string_view x, y;
+    std::string_view x, y, rawX, rawY;
     for (;;) {
-        const auto l = left.next(x);
-        const auto r = right.next(y);
+        const auto l = left.next(x, rawX);
+        const auto r = right.next(y, rawY);
         if (l != r) return false;
         if (l != zer2ivi::crinex::LineSource::Status::kLine) return l == zer2ivi::crinex::LineSource::Status::kEnd;
         if (trim(x) != trim(y)) return false;

@@ -29,11 +29,12 @@ private:
 
 // The decoded text, or nothing with error set.
 bool Decode(std::string_view compact, std::string& text, std::string& error) {
-    crinex::MemoryLines lines("in.crx", compact);
+    textio::TextSource lines;
+    lines.openMemory("in.crx", compact);
     crinex::Decoder decoder(lines);
-    std::string_view line;
+    std::string_view line, raw;
     crinex::LineSource::Status status;
-    while ((status = decoder.next(line)) == crinex::LineSource::Status::kLine) {
+    while ((status = decoder.next(line, raw)) == crinex::LineSource::Status::kLine) {
         Z2I_FUZZ_CHECK(line.size() <= 16 * 1024 * 1024);
         text.append(line);
         text.push_back('\n');
@@ -48,15 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size >= 2 && data[0] == 0x1f && data[1] == 0x9d) {
         static const std::string path = fuzz::ProcessTempDir::instance().file("input.Z");
         fuzz::Write_Bytes(path, data, size);
-        crinex::FileLines lines;
+        textio::TextSource lines;
         if (!lines.open(path)) {
             Z2I_FUZZ_CHECK(lines.error().rfind(path + ":", 0) == 0);
             return 0;
         }
-        std::string_view line;
+        std::string_view line, raw;
         crinex::LineSource::Status status;
-        while ((status = lines.next(line)) == crinex::LineSource::Status::kLine)
-            Z2I_FUZZ_CHECK(line.size() <= crinex::FileLines::kMaxLineLength);
+        while ((status = lines.next(line, raw)) == crinex::LineSource::Status::kLine)
+            Z2I_FUZZ_CHECK(line.size() <= textio::kMaxLineLength);
         if (status == crinex::LineSource::Status::kError) Z2I_FUZZ_CHECK(lines.error().rfind(path + ":", 0) == 0);
         return 0;
     }
@@ -69,10 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Z2I_FUZZ_CHECK(error.empty());
     StringSink sink;
     crinex::Encoder encoder(sink, "in.rnx", "06-Dec-26 16:33");
-    crinex::MemoryLines lines("in.rnx", plain);
-    std::string_view line;
+    textio::TextSource lines;
+    lines.openMemory("in.rnx", plain);
+    std::string_view line, raw;
     bool encoded = true;
-    while (encoded && lines.next(line) == crinex::LineSource::Status::kLine)
+    while (encoded && lines.next(line, raw) == crinex::LineSource::Status::kLine)
         encoded = encoder.add(line) == crinex::Encoder::Status::kOk;
     if (!encoded || encoder.finish() != crinex::Encoder::Status::kOk) {
         Z2I_FUZZ_CHECK(encoder.error().rfind("in.rnx:", 0) == 0);

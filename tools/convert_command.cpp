@@ -23,7 +23,7 @@ constexpr const char* kUsage =
     "       zer2ivi convert OBSFILE --no-nav [-o RINEX_OBS] [options]\n"
     "options: [--run-by TEXT] [--marker TEXT] [--observer TEXT] [--agency TEXT]\n"
     "         [--antenna-height METRES] [--types C1,L1,L2,P2,D1] [--gps-week N] [--force]\n"
-    "         [-d DIR] [--from T] [--to T] [--interval S] [--split 1d|1h|15m] [--gzip]\n"
+    "         [-d DIR] [--from T] [--to T] [--interval S] [--split 1d|1h|15m] [--gzip] [--hatanaka]\n"
     "         [--comment TEXT]... [header options]\n";
 
 constexpr const char* kHelp =
@@ -174,7 +174,9 @@ std::optional<std::string> Build_Job(const CommandLine& line, ConvertJob& job) {
     }
     ProductOptions products;
     if (auto error = Parse_Product_Options(line, false, products)) return error;
-    if (products.changesProduct() || products.gzip) job.products = Product_Step(products);
+    if (job.obsOutput) Hatanaka_From_Output_Name(*job.obsOutput, products);
+    if (products.changesProduct() || products.gzip || products.hatanaka.value_or(false))
+        job.products = Product_Step(products);
     return Gps_Week_Option(line, job.gpsWeek);
 }
 

@@ -21,7 +21,8 @@ constexpr const char* kCommand = "edit";
 
 constexpr const char* kUsage =
     "usage: zer2ivi edit RINEXOBS|- [-o OUT|- | -d DIR] [header options] [--from TIME --to TIME]\n"
-    "         [--interval SECONDS [--tolerance SECONDS]] [--split 1d|1h|15m] [--gzip] [--force]\n";
+    "         [--interval SECONDS [--tolerance SECONDS]] [--split 1d|1h|15m] [--gzip]\n"
+    "         [--hatanaka|--no-hatanaka] [--force]\n";
 
 constexpr const char* kHelpIntro =
     "Writes a RINEX 2 observation file (plain or .gz, from any producer) anew with\n"
@@ -57,10 +58,15 @@ bool Is_Directory(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+// The name without a ".gz" or a Unix compress ".Z" after it.
 std::string Without_Gzip_Suffix(std::string name) {
-    if (name.size() > kGzipSuffix.size() &&
-        name.compare(name.size() - kGzipSuffix.size(), kGzipSuffix.size(), kGzipSuffix) == 0)
-        name.resize(name.size() - kGzipSuffix.size());
+    for (std::string_view suffix : {kGzipSuffix, std::string_view(".Z")}) {
+        if (name.size() > suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            name.resize(name.size() - suffix.size());
+            break;
+        }
+    }
     return name;
 }
 
@@ -71,7 +77,8 @@ std::string History_Note(const CommandLine& line) {
     for (const ParsedOption& option : line.options) {
         // Where it went and how it is packed do not change what it holds.
         if (option.longName == "output" || option.longName == "directory" ||
-            option.longName == "gzip")
+            option.longName == "gzip" || option.longName == "hatanaka" ||
+            option.longName == "no-hatanaka")
             continue;
         note += " --";
         note += option.longName;
@@ -125,6 +132,8 @@ int Run_Edit(const std::vector<std::string>& arguments) {
         return Usage_Error(kCommand, "standard input (-) needs -o OUT or -o -", kUsage);
     // A .gz name is a compressed file.
     if (output && !toStdout && Ends_With(*output, kGzipSuffix)) options.gzip = true;
+    // A .yyd or .crx name is Compact RINEX, a .yyo or .rnx name plain.
+    if (output && !toStdout) Hatanaka_From_Output_Name(*output, options);
     if (options.changesProduct()) options.historyNote = History_Note(line);
     if (!fromStdin) {
         if (auto error = Check_Input_File("RINEXOBS", inputArgument)) {

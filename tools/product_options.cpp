@@ -1,8 +1,9 @@
 #include "product_options.h"
 
 #include "products/epoch_filters.h"
-#include "products/output_file.h"
+#include "textio/output_file.h"
 #include "products/product_maker.h"
+#include "rinex_names/rinex_names.h"
 #include "rinex/fields.h"
 #include "rinex_names.h"
 #include "temp_files.h"
@@ -31,6 +32,8 @@ void Add_Product_Option_Specs(std::vector<OptionSpec>& specs, bool forEdit) {
     for (std::string_view name : {"from", "to", "interval", "tolerance", "split"})
         specs.push_back({name, 0, true});
     specs.push_back({"gzip", 0, false});
+    specs.push_back({"hatanaka", 0, false});
+    if (forEdit) specs.push_back({"no-hatanaka", 0, false});
 }
 
 std::string Product_Options_Help(bool forEdit) {
@@ -67,6 +70,12 @@ std::string Product_Options_Help(bool forEdit) {
         "      --split 1d|1h|15m        one file per day, hour or quarter-hour of GPS time,\n"
         "                               named ssssddd0.yyo, ssssdddh.yyo, ssssdddhmm.yyo\n"
         "      --gzip                   write gzip-compressed files (.gz appended)\n"
+        "      --hatanaka               write Compact RINEX (.yyo -> .yyd, .rnx -> .crx)\n";
+    if (forEdit)
+        help +=
+            "      --no-hatanaka            write plain RINEX (a Compact RINEX input is written\n"
+            "                               as Compact RINEX otherwise)\n";
+    help +=
         "Header records present are replaced in place, missing ones added.  TIME OF\n"
         "FIRST OBS, TIME OF LAST OBS, INTERVAL, # OF SATELLITES and PRN / # OF OBS are\n"
         "counted anew from the epochs written (where the input has them; TIME OF FIRST\n"
@@ -119,6 +128,10 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
         if (!options.pieceLength) return "--split: '" + *text + "' is not 1d, 1h or 15m";
     }
     options.gzip = line.has("gzip");
+    if (line.has("hatanaka") && line.has("no-hatanaka"))
+        return std::string("--hatanaka and --no-hatanaka exclude each other");
+    if (line.has("hatanaka")) options.hatanaka = true;
+    if (line.has("no-hatanaka")) options.hatanaka = false;
     options.force = line.has("force");
     return std::nullopt;
 }
@@ -128,6 +141,10 @@ std::string Product_Station(const std::string& marker, const std::string& inputP
     // "bahr1620.04o.gz": the stem of the file inside.
     if (const size_t dot = stem.find('.'); dot != std::string::npos) stem.resize(dot);
     return Station_Designator(marker.find_first_not_of(' ') == std::string::npos ? stem : marker);
+}
+
+void Hatanaka_From_Output_Name(const std::string& output, ProductOptions& options) {
+    if (!options.hatanaka) options.hatanaka = names::Names_Compact_Rinex(output);
 }
 
 std::string With_Gzip_Suffix(const std::string& path, bool gzip) {
@@ -153,6 +170,7 @@ std::optional<std::string> Stage_Products(const ProductOptions& options, const s
     request.tolerance = options.tolerance;
     request.pieceLength = options.pieceLength;
     request.gzip = options.gzip;
+    request.compact = options.hatanaka;
     request.force = options.force;
     request.historyNote = options.historyNote;
     const std::string directory = Directory_Of(obsFinal);
@@ -179,9 +197,9 @@ std::optional<std::string> Stage_Products(const ProductOptions& options, const s
 }
 
 std::optional<std::string> Gzip_Copy(const std::string& from, const std::string& to) {
-    products::OutputFile output;
+    textio::OutputFile output;
     std::string error;
-    if (!output.open(to, true) || !products::Append_File(output, from, error)) {
+    if (!output.open(to, true) || !textio::Append_File(output, from, error)) {
         if (error.empty()) error = output.error();
         output.close();
         return error;

@@ -23,6 +23,9 @@ struct ProductOptions {
     rinex::Ticks tolerance = products::Decimator::kDefaultTolerance;
     std::optional<products::PieceLength> pieceLength;
     bool gzip = false;
+    // --hatanaka (true), --no-hatanaka (false): Compact RINEX or plain;
+    // nothing: as the input is (see products::ProductRequest::compact).
+    std::optional<bool> hatanaka;
     bool force = false;        // see products::ProductRequest::force
     std::string historyNote;   // see products::ProductRequest::historyNote
 
@@ -44,6 +47,10 @@ std::optional<std::string> Parse_Product_Options(const CommandLine& line, bool f
 // Station designator of a product's file names: the marker name's first
 // four letters and digits, or the input file's.
 std::string Product_Station(const std::string& marker, const std::string& inputPath);
+
+// An output name that names Compact RINEX (".yyd", ".crx") or plain RINEX
+// (".yyo", ".rnx") chooses that form unless --hatanaka or --no-hatanaka did.
+void Hatanaka_From_Output_Name(const std::string& output, ProductOptions& options);
 
 // Appends ".gz" when gzip is on and the name does not end with it.
 std::string With_Gzip_Suffix(const std::string& path, bool gzip);

@@ -16,11 +16,13 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "conversion_checks.h"
+#include "crinex/crinex.h"
 #include "convert_log.h"
 #include "qc/qc_report.h"
 #include "qc/qc_run.h"
 #include "rinex/fields.h"
 #include "temp_files.h"
+#include "textio/line_source.h"
 #include "zer2ivi/zer2ivi.h"
 
 namespace zer2ivi::cli {
@@ -34,8 +36,8 @@ constexpr const char* kUsage =
 
 constexpr const char* kHelp =
     "Checks an observation file: completeness, gaps, cycle slips and multipath.\n"
-    "INPUT is a RINEX 2 observation file (plain or .gz) or a binary observation\n"
-    "file; a binary file needs --nav with its ephemeris file.\n"
+    "INPUT is a RINEX observation file (plain, .gz or .Z; Compact RINEX too) or a\n"
+    "binary observation file; a binary file needs --nav with its ephemeris file.\n"
     "\n"
     "  --nav NAV          RINEX 2 navigation file, or an ephemeris file (tagged or\n"
     "                     plain form): elevations are known and the mask applies\n"
@@ -108,17 +110,17 @@ std::optional<std::string> Build_Request(const CommandLine& line, QcRequest& req
 
 // The first line of a file, through zlib so that a gzip file shows its text.
 std::string First_Line(const std::string& path) {
-    gzFile file = gzopen(path.c_str(), "rb");
-    if (file == nullptr) return {};
-    char buffer[256] = {};
-    const bool read = gzgets(file, buffer, sizeof buffer) != nullptr;
-    gzclose(file);
-    return read ? std::string(buffer) : std::string();
+    textio::TextSource source;
+    std::string_view text, raw;
+    if (!source.open(path) || source.next(text, raw) != textio::LineSource::Status::kLine) return {};
+    return std::string(text);
 }
 
+// A RINEX file, plain or Compact RINEX (gzip and Unix compress read through).
 bool Is_Rinex(const std::string& path) {
     const std::string line = First_Line(path);
-    return line.size() > kLabelColumn && line.compare(kLabelColumn, kRinexLabel.size(), kRinexLabel) == 0;
+    return crinex::Is_Compact_First_Line(line) ||
+           (line.size() > kLabelColumn && line.compare(kLabelColumn, kRinexLabel.size(), kRinexLabel) == 0);
 }
 
 // A binary observation file with a header and no epoch: the library then

@@ -13,93 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#include "textio/line_source.h"
+#include "textio/output_file.h"
+
 namespace zer2ivi::crinex {
 
-// A source of text lines (line end removed).  kError sets error()
-// ("FILE:LINE: what").  lineNumber() is the line of the file that the line
-// last handed out comes from, for messages of the reader above.
-class LineSource {
-public:
-    enum class Status { kLine, kEnd, kError };
-    virtual ~LineSource() = default;
-    virtual Status next(std::string_view& line) = 0;
-    virtual uint64_t lineNumber() const = 0;
-    virtual const std::string& name() const = 0;
-    virtual const std::string& error() const = 0;
-};
-
-// Any source with next(text, raw), lineNumber(), path() and error() (the
-// RINEX reader's file source) seen as a LineSource.
-template <class Source>
-class SourceLines final : public LineSource {
-public:
-    explicit SourceLines(Source& source) : source_(source) {}
-    Status next(std::string_view& line) override {
-        std::string_view raw;
-        switch (source_.next(line, raw)) {
-            case Source::Status::kLine: return Status::kLine;
-            case Source::Status::kEnd: return Status::kEnd;
-            default: return Status::kError;
-        }
-    }
-    uint64_t lineNumber() const override { return source_.lineNumber(); }
-    const std::string& name() const override { return source_.path(); }
-    const std::string& error() const override { return source_.error(); }
-
-private:
-    Source& source_;
-};
-
-// The lines of a text held in memory ("\n" or "\r\n" ends).
-class MemoryLines final : public LineSource {
-public:
-    MemoryLines(std::string name, std::string_view text) : name_(std::move(name)), text_(text) {}
-    Status next(std::string_view& line) override;
-    uint64_t lineNumber() const override { return line_; }
-    const std::string& name() const override { return name_; }
-    const std::string& error() const override { return error_; }
-
-private:
-    std::string name_;
-    std::string error_;
-    std::string_view text_;
-    size_t at_ = 0;
-    uint64_t line_ = 0;
-};
-
-class LzwReader;  // Unix compress (.Z) streams
-
-// The lines of a file, plain, gzip (zlib tells them apart) or Unix compress
-// (.Z, told by its first two bytes).
-class FileLines final : public LineSource {
-public:
-    // The longest line accepted: a compact line carries about 16 characters
-    // per observation type, and RINEX 3 lines have no 80-column limit.
-    static constexpr size_t kMaxLineLength = 4095;
-
-    FileLines();
-    FileLines(const FileLines&) = delete;
-    FileLines& operator=(const FileLines&) = delete;
-    ~FileLines() override;
-    bool open(const std::string& path);  // false with error() set
-    void close();
-    Status next(std::string_view& line) override;
-    uint64_t lineNumber() const override { return line_; }
-    const std::string& name() const override { return path_; }
-    const std::string& error() const override { return error_; }
-
-private:
-    bool fill();
-    void* file_ = nullptr;  // gzFile
-    std::unique_ptr<LzwReader> lzw_;
-    std::string path_;
-    std::string error_;
-    uint64_t line_ = 0;
-    bool atEnd_ = false;
-    size_t begin_ = 0;
-    size_t end_ = 0;
-    std::vector<char> buffer_;
-};
+using textio::LineSource;
 
 // A receiver of lines (line end not included).  write false stops the run.
 class LineSink {
@@ -117,7 +36,10 @@ struct TypeCounts;  // observation types per system, from the header
 struct EpochState;  // satellites of one epoch with their arcs and flags
 
 // Compact lines in, plain RINEX lines out, one at a time.  Each decoded line
-// stays valid until the next call.
+// stays valid until the next call; its raw form ends in "\n".  lineNumber()
+// is the line of the compact file that the line last handed out comes from.
+// A file that ends inside an epoch (or a compressed stream cut short) is an
+// error with endedShort(), after every whole epoch before it.
 class Decoder final : public LineSource {
 public:
     explicit Decoder(LineSource& in);
@@ -125,10 +47,11 @@ public:
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
 
-    Status next(std::string_view& line) override;
+    Status next(std::string_view& text, std::string_view& raw) override;
     uint64_t lineNumber() const override { return lineNumber_; }
-    const std::string& name() const override { return in_.name(); }
+    const std::string& path() const override { return in_.path(); }
     const std::string& error() const override { return error_; }
+    bool endedShort() const override { return endedShort_; }
     // The CRINEX version read from the first line: 1 or 3 (0 before).
     int compactVersion() const { return version_; }
     uint64_t epochCount() const { return epochs_; }
@@ -146,6 +69,7 @@ private:
 
     LineSource& in_;
     std::string error_;
+    bool endedShort_ = false;
     int version_ = 0;
     bool inHeader_ = true;
     uint64_t epochs_ = 0;
@@ -160,6 +84,7 @@ private:
     std::vector<size_t> ends_;
     std::vector<uint64_t> sources_;
     size_t handedOut_ = 0;
+    std::string line_;  // the line handed out, with its line end
 };
 
 // Plain lines in (add), compact lines out to the sink.  The second line
@@ -212,15 +137,79 @@ private:
 // The date of line 2 for now, UTC ("07-Dec-26 19:30").
 std::string Compact_Date_Now();
 
+// Lines to an output file, each followed by "\n".
+class FileLineSink final : public LineSink {
+public:
+    explicit FileLineSink(textio::OutputFile& file) : file_(file) {}
+    bool write(std::string_view line) override;
+    const std::string& error() const override { return error_; }
+
+private:
+    textio::OutputFile& file_;
+    std::string error_;
+};
+
+// An observation file being written as plain RINEX or, compact, as Compact
+// RINEX: the bytes of plain RINEX lines go in; compact, each whole line
+// passes through the Encoder on its way to the file (one epoch in memory).
+// The file is plain or gzip, at its path or staged (textio::OutputFile).
+// Text that the Encoder cannot take (an epoch cut short) fails the close.
+class ObservationOutput {
+public:
+    ObservationOutput() : sink_(file_) {}
+    // `source` names the text in the Encoder's messages (FILE:LINE); empty:
+    // the path.
+    bool open(const std::string& path, bool gzip, bool compact, const std::string& source = {});
+    bool openStaged(const std::string& finalPath, bool gzip, bool compact, const std::string& source = {});
+    bool write(std::string_view bytes);
+    bool close();
+    bool commit();  // staged only
+    const std::string& error() const { return error_; }
+
+private:
+    bool start(bool opened, bool compact, const std::string& path);
+    bool addLine(std::string_view line);
+    bool finishText();
+    bool fail(const std::string& what);
+
+    textio::OutputFile file_;
+    FileLineSink sink_;
+    std::unique_ptr<Encoder> encoder_;
+    std::string pending_;  // the start of a line not yet complete
+    std::string error_;
+};
+
 // Whole files, all or nothing (written to a temporary name beside out and
-// renamed).  The input is plain, gzip or Unix compress; the output is gzip when its name
-// ends in ".gz".  false with error set ("FILE:LINE: what").
+// renamed).  The input is plain, gzip or Unix compress; the output is gzip
+// when its name ends in ".gz".  false with error set ("FILE:LINE: what").
 bool Decode_File(const std::string& in, const std::string& out, std::string& error);
 bool Encode_File(const std::string& in, const std::string& out, std::string& error);
 
 // The lines of an observation file as plain RINEX, whether the file is
-// plain, gzip or Unix compress, compact or not (told by content).  nullptr with
-// error set when it cannot be opened.
-std::unique_ptr<LineSource> Open_Observation_Lines(const std::string& path, std::string& error);
+// plain, gzip or Unix compress, compact or not (told by its first line).
+class ObservationLines final : public LineSource {
+public:
+    // false with error() set when the file cannot be opened.
+    bool open(const std::string& path);
+    // Bytes in memory, which must outlive the source.
+    void openMemory(const std::string& name, std::string_view bytes);
+    void close() {
+        decoder_.reset();
+        file_.close();
+    }
+    bool isCompact() const { return decoder_ != nullptr; }
+
+    Status next(std::string_view& text, std::string_view& raw) override {
+        return decoder_ ? decoder_->next(text, raw) : file_.next(text, raw);
+    }
+    uint64_t lineNumber() const override { return decoder_ ? decoder_->lineNumber() : file_.lineNumber(); }
+    const std::string& path() const override { return file_.path(); }
+    const std::string& error() const override { return decoder_ ? decoder_->error() : file_.error(); }
+    bool endedShort() const override { return decoder_ ? decoder_->endedShort() : file_.endedShort(); }
+
+private:
+    textio::TextSource file_;
+    std::unique_ptr<Decoder> decoder_;
+};
 
 }  // namespace zer2ivi::crinex

@@ -18,15 +18,18 @@ Decoder::Decoder(LineSource& in)
 Decoder::~Decoder() = default;
 
 LineSource::Status Decoder::fail(const std::string& what) {
-    error_ = in_.name() + ":" + std::to_string(in_.lineNumber()) + ": " + what;
+    error_ = in_.path() + ":" + std::to_string(in_.lineNumber()) + ": " + what;
     return Status::kError;
 }
 
 LineSource::Status Decoder::pull(std::string_view& line, bool insideEpoch) {
-    const Status status = in_.next(line);
+    std::string_view raw;
+    const Status status = in_.next(line, raw);
     if (status == Status::kError) {
         error_ = in_.error();
+        endedShort_ = in_.endedShort();
     } else if (status == Status::kEnd && insideEpoch) {
+        endedShort_ = true;
         return fail("file ends inside an epoch");
     }
     return status;
@@ -41,7 +44,7 @@ void Decoder::emit(std::string_view text, uint64_t sourceLine) {
     sources_.push_back(sourceLine);
 }
 
-LineSource::Status Decoder::next(std::string_view& line) {
+LineSource::Status Decoder::next(std::string_view& text, std::string_view& raw) {
     if (!error_.empty()) return Status::kError;
     if (handedOut_ == ends_.size()) {
         out_.clear();
@@ -66,7 +69,10 @@ LineSource::Status Decoder::next(std::string_view& line) {
         if (status != Status::kLine) return status;
     }
     const size_t begin = handedOut_ == 0 ? 0 : ends_[handedOut_ - 1];
-    line = std::string_view(out_).substr(begin, ends_[handedOut_] - begin);
+    line_.assign(std::string_view(out_).substr(begin, ends_[handedOut_] - begin));
+    line_ += '\n';
+    raw = line_;
+    text = raw.substr(0, raw.size() - 1);
     lineNumber_ = sources_[handedOut_];
     ++handedOut_;
     return Status::kLine;

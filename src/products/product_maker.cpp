@@ -7,9 +7,11 @@
 
 #include "products/epoch_filters.h"
 #include "products/header_counts.h"
-#include "products/output_file.h"
+#include "crinex/crinex.h"
+#include "textio/output_file.h"
 #include "rinex/interval_estimator.h"
 #include "rinex/obs_reader.h"
+#include "rinex_names/rinex_names.h"
 
 namespace zer2ivi::products {
 
@@ -44,10 +46,11 @@ std::optional<Ticks> Data_Interval(const std::string& path, const ObsHeader& hea
 class Product {
 public:
     bool start(const ProductRequest& request, std::optional<Ticks> pieceStart,
-               const std::string& marker, std::string& error) {
+               const std::string& marker, bool compact, std::string& error) {
         pieceStart_ = pieceStart;
         counts_.reset();
-        final_ = request.finalPath(marker, pieceStart);
+        compact_ = compact;
+        final_ = names::With_Observation_Letter(request.finalPath(marker, pieceStart), compact);
         const auto body = request.createTemporary(final_);
         if (!body) {
             error = final_ + ": cannot create a temporary file in its directory: " +
@@ -90,10 +93,10 @@ public:
             } else {
                 files.push_back({*temporary, final_, counts_.epochs(), counts_.first(),
                                  counts_.last()});
-                OutputFile output;
-                ok = output.open(*temporary, request.gzip) &&
+                crinex::ObservationOutput output;
+                ok = output.open(*temporary, request.gzip, compact_, final_) &&
                      output.write(Product_Header(header, counts_, fallbackInterval, lineEnd)) &&
-                     Append_File(output, bodyPath_, error);
+                     textio::Append_File(output, bodyPath_, error);
                 if (!output.close() || !ok) {
                     if (error.empty()) error = output.error();
                     ok = false;
@@ -113,9 +116,10 @@ public:
     ~Product() { discard(); }
 
 private:
-    OutputFile body_;
+    textio::OutputFile body_;
     std::string bodyPath_;
     std::string final_;
+    bool compact_ = false;
     std::optional<Ticks> pieceStart_;
     HeaderCounts counts_;
 };
@@ -145,6 +149,7 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
         return false;
     }
     const ObsHeader& header = reader.header();
+    const bool compact = request.compact.value_or(reader.isCompact());
     std::optional<Ticks> dataInterval;
     if (request.interval && !Check_Interval(request, header, dataInterval, outcome)) return false;
 
@@ -204,7 +209,7 @@ bool Run(const ProductRequest& request, ProductOutcome& outcome) {
                                 outcome.error))
                 return false;
         }
-        if (!product.isOpen() && !product.start(request, route.piece, marker, outcome.error))
+        if (!product.isOpen() && !product.start(request, route.piece, marker, compact, outcome.error))
             return false;
         if (!product.add(epoch, outcome.error)) return false;
     }

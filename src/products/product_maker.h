@@ -32,6 +32,10 @@ struct ProductRequest {
     Ticks tolerance = Decimator::kDefaultTolerance;
     std::optional<PieceLength> pieceLength;  // splitting
     bool gzip = false;
+    // Compact RINEX (encoded at the output file, the type letter of each
+    // final path set to match: ".yyd", ".crx") or plain (".yyo", ".rnx");
+    // nothing: as the input is.
+    std::optional<bool> compact;
     // Accepts an interval that is not a whole multiple of the data's (with
     // a warning), and a file whose time stands still (those epochs are
     // dropped, the first kept) or goes backwards (kept, and reported).

@@ -51,9 +51,9 @@ bool NavReader::Read_Line(bool& atEnd) {
     atEnd = false;
     std::string_view raw;
     switch (source_.next(line_, raw)) {
-        case TextSource::Status::kLine: return true;
-        case TextSource::Status::kEnd: atEnd = true; return true;
-        case TextSource::Status::kError: break;
+        case textio::LineSource::Status::kLine: return true;
+        case textio::LineSource::Status::kEnd: atEnd = true; return true;
+        case textio::LineSource::Status::kError: break;
     }
     readError_ = source_.error();
     return false;

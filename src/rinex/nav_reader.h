@@ -11,7 +11,7 @@
 
 #include <string_view>
 
-#include "rinex/text_source.h"
+#include "textio/line_source.h"
 
 namespace zer2ivi::rinex {
 
@@ -89,7 +89,7 @@ private:
 
     Mode mode_ = Mode::Strict;
     RecordDamage damage_;
-    TextSource source_;
+    textio::TextSource source_;
     std::string_view line_;  // the current line, without its line end
     std::string readError_;
 };

@@ -12,8 +12,10 @@ namespace {
 
 // Room for the longest epoch: an event epoch with the most special records,
 // or the most satellites with the most observation lines, each line at the
-// longest, plus blanks that filled-out LLI columns may add.
-constexpr size_t kMaxRawLine = kMaxLineLength + 2;
+// longest, plus blanks that filled-out LLI columns may add.  The longest
+// line of an epoch: a RINEX 3 satellite line of kMaxObsTypes fields (3 + 16
+// per field) with room to spare; a longer one is "epoch too long".
+constexpr size_t kMaxRawLine = 640 + 2;
 constexpr size_t kMaxEpochLines = std::max(
     1 + kMaxSpecialRecords,
     (kMaxSatellites + kSatellitesPerEpochLine - 1) / kSatellitesPerEpochLine +
@@ -97,41 +99,6 @@ bool Is_System_Letter(char c) {
            c == 'I' || c == 'M';
 }
 
-// The plain lines that the Compact RINEX decoder hands out, each given
-// with a line end as the reader keeps them.
-class DecodedLines final : public LineSource {
-public:
-    explicit DecodedLines(std::unique_ptr<crinex::LineSource> lines) : lines_(std::move(lines)) {}
-    Status next(std::string_view& text, std::string_view& raw) override {
-        std::string_view line;
-        switch (lines_->next(line)) {
-            case crinex::LineSource::Status::kLine: break;
-            case crinex::LineSource::Status::kEnd: return Status::kEnd;
-            case crinex::LineSource::Status::kError: return Status::kError;
-        }
-        if (line.size() > kMaxLineLength) {
-            error_ = lines_->name() + ":" + std::to_string(lines_->lineNumber()) +
-                     ": line longer than " + std::to_string(kMaxLineLength) + " characters";
-            failed_ = true;
-            return Status::kError;
-        }
-        line_.assign(line);
-        line_ += '\n';
-        raw = line_;
-        text = std::string_view(line_).substr(0, line.size());
-        return Status::kLine;
-    }
-    uint64_t lineNumber() const override { return lines_->lineNumber(); }
-    const std::string& path() const override { return lines_->name(); }
-    const std::string& error() const override { return failed_ ? error_ : lines_->error(); }
-    bool endedShort() const override { return false; }
-
-private:
-    std::unique_ptr<crinex::LineSource> lines_;
-    std::string line_;
-    std::string error_;
-    bool failed_ = false;
-};
 
 }  // namespace
 
@@ -282,29 +249,7 @@ bool ObsReader::start() {
 
 bool ObsReader::open(const std::string& path) {
     input_ = &source_;
-    decoded_.reset();
     if (!source_.open(path)) {
-        header_ = ObsHeader{};
-        error_ = source_.error();
-        return false;
-    }
-    // The first line tells a compact file; a plain one is read from the
-    // start again.
-    std::string_view text, raw;
-    const bool compact = source_.next(text, raw) == LineSource::Status::kLine &&
-                         crinex::Is_Compact_First_Line(text);
-    if (compact) {
-        source_.close();
-        std::string error;
-        auto lines = crinex::Open_Observation_Lines(path, error);
-        if (!lines) {
-            header_ = ObsHeader{};
-            error_ = error;
-            return false;
-        }
-        decoded_ = std::make_unique<DecodedLines>(std::move(lines));
-        input_ = decoded_.get();
-    } else if (!source_.open(path)) {
         header_ = ObsHeader{};
         error_ = source_.error();
         return false;

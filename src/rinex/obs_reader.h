@@ -33,9 +33,13 @@
 #include "rinex/gps_ticks.h"
 #include "rinex/header_records.h"
 #include "rinex/obs_codes.h"
-#include "rinex/text_source.h"
+#include "crinex/crinex.h"
+#include "textio/line_source.h"
 
 namespace zer2ivi::rinex {
+
+using textio::kMaxLineLength;
+using textio::LineSource;
 
 // Limits of what the reader holds.  RINEX 2.11 defines 27 observation types;
 // an epoch of all systems in view has well under 100 satellites.
@@ -235,6 +239,8 @@ public:
     // stream is cut short).  Every epoch returned before is whole;
     // shortAtLine() is the line where the file ends short.
     bool endedShort() const { return endedShort_; }
+    // The file opened is Compact RINEX (read through the decoder).
+    bool isCompact() const { return input_ == &source_ && source_.isCompact(); }
     uint64_t shortAtLine() const { return shortAtLine_; }
 
     // "PATH:LINE: epoch T2 is before the epoch T1 of line N" or "...
@@ -267,8 +273,7 @@ private:
     bool nextLine(std::string_view& text, std::string_view& raw, bool required,
                   const char* what);
 
-    TextSource source_;
-    std::unique_ptr<LineSource> decoded_;  // the lines of a compact file
+    crinex::ObservationLines source_;  // plain or compact, told by content
     LineSource* input_ = &source_;
     ObsHeader header_;
     bool endedShort_ = false;

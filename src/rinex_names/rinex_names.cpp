@@ -260,4 +260,48 @@ std::optional<LongName> Parse_Long_Name(std::string_view name) {
     return parsed;
 }
 
+namespace {
+
+// Where the type part of an observation name lies: the letter of ".yyo"
+// (one character) or the "rnx" of ".rnx" (three), a ".gz" after it aside.
+struct ObservationSuffix {
+    size_t at = 0;
+    size_t length = 0;
+    bool compact = false;
+};
+
+std::optional<ObservationSuffix> Find_Observation_Suffix(std::string_view path) {
+    constexpr std::string_view kGzip = ".gz";
+    if (path.size() >= kGzip.size() && path.substr(path.size() - kGzip.size()) == kGzip)
+        path.remove_suffix(kGzip.size());
+    if (path.size() < 4 || path[path.size() - 4] != '.') return std::nullopt;
+    const std::string_view suffix = path.substr(path.size() - 3);
+    std::string lower(suffix);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (lower == "rnx" || lower == "crx") return ObservationSuffix{path.size() - 3, 3, lower == "crx"};
+    if (Is_Digit(suffix[0]) && Is_Digit(suffix[1]) && (lower[2] == 'o' || lower[2] == 'd'))
+        return ObservationSuffix{path.size() - 1, 1, lower[2] == 'd'};
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<bool> Names_Compact_Rinex(std::string_view path) {
+    const auto suffix = Find_Observation_Suffix(path);
+    if (!suffix) return std::nullopt;
+    return suffix->compact;
+}
+
+std::string With_Observation_Letter(std::string_view path, bool compact) {
+    std::string name(path);
+    const auto suffix = Find_Observation_Suffix(path);
+    if (!suffix || suffix->compact == compact) return name;
+    const bool upper = name[suffix->at] >= 'A' && name[suffix->at] <= 'Z';
+    std::string_view letters = suffix->length == 1 ? (compact ? "d" : "o") : (compact ? "crx" : "rnx");
+    for (size_t i = 0; i < letters.size(); ++i)
+        name[suffix->at + i] = upper ? static_cast<char>(letters[i] - 'a' + 'A') : letters[i];
+    return name;
+}
+
 }  // namespace zer2ivi::names

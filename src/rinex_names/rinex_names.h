@@ -54,6 +54,18 @@ std::string Rinex_File_Name(std::string_view station, int32_t year, int32_t mont
 // start's hour), less than an hour "ssssdddhmm.yyt" (mm the start's minute).
 std::string Short_Name(std::string_view station, Ticks start, Ticks length, char typeLetter);
 
+// ---- Plain and Compact RINEX -------------------------------------------------
+
+// Whether an observation file name (a ".gz" after it aside) names Compact
+// RINEX ("ssssdddf.yyd", "..._MO.crx": true) or plain RINEX (".yyo",
+// ".rnx": false); nothing for any other name.
+std::optional<bool> Names_Compact_Rinex(std::string_view path);
+
+// The name with its type letter set for compact or plain observations:
+// ".yyo" <-> ".yyd", ".rnx" <-> ".crx" (case kept, a ".gz" after it kept);
+// any other name unchanged.
+std::string With_Observation_Letter(std::string_view path, bool compact);
+
 // ---- Long names ---------------------------------------------------------------
 
 inline constexpr size_t kStationIdLength = 9;

@@ -15,12 +15,13 @@ struct CodecRun {
 };
 
 inline CodecRun Decode_Text(std::string_view compact, const std::string& name = "in.crx") {
-    crinex::MemoryLines lines(name, compact);
+    textio::TextSource lines;
+    lines.openMemory(name, compact);
     crinex::Decoder decoder(lines);
     CodecRun run;
-    std::string_view line;
+    std::string_view line, raw;
     crinex::LineSource::Status status;
-    while ((status = decoder.next(line)) == crinex::LineSource::Status::kLine) {
+    while ((status = decoder.next(line, raw)) == crinex::LineSource::Status::kLine) {
         run.text.append(line);
         run.text.push_back('\n');
     }
@@ -49,10 +50,11 @@ inline CodecRun Encode_Text(std::string_view plain, const std::string& name = "i
     CodecRun run;
     StringSink sink(run.text);
     crinex::Encoder encoder(sink, name, date);
-    crinex::MemoryLines lines(name, plain);
-    std::string_view line;
+    textio::TextSource lines;
+    lines.openMemory(name, plain);
+    std::string_view line, raw;
     bool ok = true;
-    while (ok && lines.next(line) == crinex::LineSource::Status::kLine)
+    while (ok && lines.next(line, raw) == crinex::LineSource::Status::kLine)
         ok = encoder.add(line) == crinex::Encoder::Status::kOk;
     run.ok = ok && encoder.finish() == crinex::Encoder::Status::kOk;
     run.error = encoder.error();

@@ -128,20 +128,18 @@ TEST(CompactRealFiles, FilesPlainOrGzipAreToldByContent) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        std::string error;
-        std::unique_ptr<crinex::LineSource> lines = crinex::Open_Observation_Lines(c.path, error);
+        crinex::ObservationLines lines;
+        const bool opened = lines.open(c.path);
+        std::string_view line, raw;
         if (c.firstLine.empty()) {
-            std::string_view line;
-            if (lines != nullptr) {
-                EXPECT_EQ(lines->next(line), crinex::LineSource::Status::kError);
-                error = lines->error();
+            if (opened) {
+                EXPECT_EQ(lines.next(line, raw), crinex::LineSource::Status::kError);
             }
-            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+            EXPECT_NE(lines.error().find(c.error), std::string::npos) << lines.error();
             continue;
         }
-        ASSERT_NE(lines, nullptr) << error;
-        std::string_view line;
-        ASSERT_EQ(lines->next(line), crinex::LineSource::Status::kLine) << lines->error();
+        ASSERT_TRUE(opened) << lines.error();
+        ASSERT_EQ(lines.next(line, raw), crinex::LineSource::Status::kLine) << lines.error();
         EXPECT_EQ(Normalized(std::string(line)), Normalized(c.firstLine));
     }
 
@@ -166,12 +164,12 @@ TEST(CompactRealFiles, UnixCompressFilesReadAsTheirText) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.packed);
-        crinex::FileLines lines;
+        textio::TextSource lines;
         ASSERT_TRUE(lines.open(kDataDir + c.packed)) << lines.error();
         std::string text;
-        std::string_view line;
+        std::string_view line, raw;
         crinex::LineSource::Status status;
-        while ((status = lines.next(line)) == crinex::LineSource::Status::kLine) text.append(line).push_back('\n');
+        while ((status = lines.next(line, raw)) == crinex::LineSource::Status::kLine) text.append(line).push_back('\n');
         EXPECT_EQ(status, crinex::LineSource::Status::kEnd) << lines.error();
         EXPECT_EQ(text, Without_Carriage_Returns(Read_File(kDataDir + c.text)));
     }

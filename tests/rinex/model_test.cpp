@@ -9,7 +9,7 @@
 #include "rinex/obs_codes.h"
 #include "rinex/obs_reader.h"
 #include "rinex/rinex_test_files.h"
-#include "rinex/text_source.h"
+#include "textio/line_source.h"
 
 namespace zer2ivi::rinex {
 namespace {
@@ -159,7 +159,7 @@ TEST(TextSource, MemoryLinesAndTheOneLineLengthPolicy) {
     const std::string longLine(kMaxLineLength + 1, 'x');
     const std::string bytes = "a\r\nb\n\n" + std::string(kMaxLineLength, 'y') + "\n" + longLine +
                               "\nnever\n";
-    TextSource source;
+    textio::TextSource source;
     source.openMemory("mem", bytes);
     struct Expected {
         const char* text;
@@ -287,8 +287,9 @@ TEST(ObsModel, AFileEndingInsideAnEpochSaysWhereAfterTheWholeEpochs) {
         {" 05  1 20  1  0 30.0000000  0  2G01G0", false, 0},  // a malformed line, not an end
     };
     for (const Case& c : cases) {
+        const std::string text = whole + c.tail;  // the reader reads it in place
         ObsReader reader;
-        ASSERT_TRUE(reader.openMemory("short.05o", whole + c.tail));
+        ASSERT_TRUE(reader.openMemory("short.05o", text));
         ObsEpoch epoch;
         ASSERT_EQ(reader.next(epoch), ObsReader::Status::kEpoch);
         EXPECT_EQ(reader.next(epoch), c.tail.empty() ? ObsReader::Status::kEnd : ObsReader::Status::kError);

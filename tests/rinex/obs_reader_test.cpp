@@ -217,7 +217,7 @@ TEST(ObsReader, MalformedFilesNameFileAndLine) {
         {header + std::string(28, ' ') + "3  2\n" + Header_Line("X", "COMMENT"),
          "7: end of file inside an event epoch (special records missing)"},
         {header + "  garbage\n", "5: epoch line expected (flag in column 29, count in columns 30-32)"},
-        {header + std::string(700, ' ') + "\n", "5: line longer than 640 characters"},
+        {header + std::string(4096, ' ') + "\n", "5: line longer than 4095 characters"},
     };
     testing::TempDir dir;
     const std::string path = dir.file("bad.05o");

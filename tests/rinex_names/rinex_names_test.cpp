@@ -203,5 +203,34 @@ TEST(LongName, OtherNamesAreNotLongNames) {
     for (const char* name : names) EXPECT_FALSE(Parse_Long_Name(name).has_value()) << name;
 }
 
+TEST(ObservationLetter, CompactAndPlainNamesSwapTheirLetterOnly) {
+    struct Case {
+        const char* name;
+        std::optional<bool> compact;  // what the name says
+        const char* asCompact;
+        const char* asPlain;
+    };
+    const Case cases[] = {
+        {"bahr1620.04o", false, "bahr1620.04d", "bahr1620.04o"},
+        {"dir.1/AJAC3550.21D", true, "dir.1/AJAC3550.21D", "dir.1/AJAC3550.21O"},
+        {"x.22o.gz", false, "x.22d.gz", "x.22o.gz"},
+        {"ACOR00ESP_R_20213550000_01D_30S_MO.rnx", false, "ACOR00ESP_R_20213550000_01D_30S_MO.crx",
+         "ACOR00ESP_R_20213550000_01D_30S_MO.rnx"},
+        {"A_MO.CRX.gz", true, "A_MO.CRX.gz", "A_MO.RNX.gz"},
+        // Not observation names: navigation, no digits, too short, other.
+        {"bahr1620.04n", std::nullopt, "bahr1620.04n", "bahr1620.04n"},
+        {"abc.xyo", std::nullopt, "abc.xyo", "abc.xyo"},
+        {"22o", std::nullopt, "22o", "22o"},
+        {"out.txt", std::nullopt, "out.txt", "out.txt"},
+        {"x.04o.Z", std::nullopt, "x.04o.Z", "x.04o.Z"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(names::Names_Compact_Rinex(c.name), c.compact);
+        EXPECT_EQ(names::With_Observation_Letter(c.name, true), c.asCompact);
+        EXPECT_EQ(names::With_Observation_Letter(c.name, false), c.asPlain);
+    }
+}
+
 }  // namespace
 }  // namespace zer2ivi::names

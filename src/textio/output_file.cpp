@@ -1,4 +1,7 @@
-#include "products/output_file.h"
+#include "textio/output_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -7,7 +10,7 @@
 #include <limits>
 #include <zlib.h>
 
-namespace zer2ivi::products {
+namespace zer2ivi::textio {
 namespace {
 
 constexpr size_t kPlainBuffer = 1 << 20;
@@ -18,15 +21,72 @@ gzFile As_Gz(void* file) { return static_cast<gzFile>(file); }
 
 }  // namespace
 
-OutputFile::~OutputFile() { close(); }
+OutputFile::~OutputFile() {
+    close();
+    removeStaged();
+}
+
+void OutputFile::removeStaged() {
+    if (!final_.empty()) std::remove(path_.c_str());
+    final_.clear();
+}
+
+bool OutputFile::openStaged(const std::string& finalPath, bool gzip) {
+    close();
+    removeStaged();
+    error_.clear();
+    std::string temporary = finalPath + ".partXXXXXX";
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) {
+        path_ = finalPath;
+        return fail(std::strerror(errno));
+    }
+    path_ = temporary;
+    final_ = finalPath;
+    if (gzip) {
+        gzFile file = gzdopen(descriptor, "wb");
+        if (file == nullptr) {
+            ::close(descriptor);
+            return fail("cannot be created");
+        }
+        gzbuffer(file, kZlibBuffer);
+        packed_ = file;
+    } else {
+        FILE* file = fdopen(descriptor, "wb");
+        if (file == nullptr) {
+            ::close(descriptor);
+            return fail(std::strerror(errno));
+        }
+        std::setvbuf(file, nullptr, _IOFBF, kPlainBuffer);
+        plain_ = file;
+    }
+    return true;
+}
+
+bool OutputFile::commit() {
+    if (final_.empty()) return fail("not staged");
+    if (!close()) {
+        removeStaged();
+        return false;
+    }
+    if (std::rename(path_.c_str(), final_.c_str()) != 0) {
+        const int code = errno;
+        removeStaged();
+        error_ = final_ + ": " + std::strerror(code);
+        return false;
+    }
+    final_.clear();
+    return true;
+}
 
 bool OutputFile::fail(const char* what) {
-    if (error_.empty()) error_ = path_ + ": " + what;
+    if (error_.empty()) error_ = (final_.empty() ? path_ : final_) + ": " + what;
     return false;
 }
 
 bool OutputFile::open(const std::string& path, bool gzip) {
     close();
+    removeStaged();
     path_ = path;
     error_.clear();
     errno = 0;
@@ -85,7 +145,7 @@ bool OutputFile::close() {
     return ok;
 }
 
-bool Append_File(OutputFile& output, const std::string& path, std::string& error) {
+bool Copy_File(const std::string& path, const std::function<bool(std::string_view)>& write, std::string& error) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         error = path + ": " + std::strerror(errno);
@@ -95,8 +155,7 @@ bool Append_File(OutputFile& output, const std::string& path, std::string& error
     bool ok = true;
     for (;;) {
         const size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
-        if (got > 0 && !output.write(std::string_view(buffer.data(), got))) {
-            error = output.error();
+        if (got > 0 && !write(std::string_view(buffer.data(), got))) {
             ok = false;
             break;
         }
@@ -112,4 +171,4 @@ bool Append_File(OutputFile& output, const std::string& path, std::string& error
     return ok;
 }
 
-}  // namespace zer2ivi::products
+}  // namespace zer2ivi::textio

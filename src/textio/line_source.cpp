@@ -1,10 +1,12 @@
-#include "rinex/text_source.h"
+#include "textio/line_source.h"
 
 #include <cerrno>
 #include <cstring>
 #include <zlib.h>
 
-namespace zer2ivi::rinex {
+#include "textio/unix_compress.h"
+
+namespace zer2ivi::textio {
 namespace {
 
 constexpr unsigned kZlibBufferSize = 1u << 17;
@@ -13,6 +15,7 @@ gzFile As_Gz(void* file) { return static_cast<gzFile>(file); }
 
 }  // namespace
 
+TextSource::TextSource() = default;
 TextSource::~TextSource() { close(); }
 
 bool TextSource::open(const std::string& path) {
@@ -33,7 +36,34 @@ bool TextSource::open(const std::string& path) {
     }
     gzbuffer(file, kZlibBufferSize);
     file_ = file;
+    if (!fill()) return false;
+    if (gzdirect(file) != 0 && end_ >= 2 && std::memcmp(buffer_.data(), kUnixCompressMagic, 2) == 0) {
+        // Unix compress, which zlib does not read: again from the start
+        // through the LZW decoder.
+        close();
+        begin_ = end_ = 0;
+        std::FILE* raw = std::fopen(path.c_str(), "rb");
+        if (raw == nullptr) {
+            error_ = path + ": " + std::strerror(errno);
+            return false;
+        }
+        compress_ = std::make_unique<UnixCompressReader>(raw);
+        std::string what;
+        if (!compress_->start(what)) {
+            error_ = path + ": " + what;
+            compress_.reset();
+            return false;
+        }
+    }
     return true;
+}
+
+bool TextSource::rewind() {
+    if (inMemory_) {
+        openMemory(std::string(path_), allMemory_);
+        return true;
+    }
+    return open(std::string(path_));
 }
 
 void TextSource::openMemory(const std::string& name, std::string_view bytes) {
@@ -45,12 +75,14 @@ void TextSource::openMemory(const std::string& name, std::string_view bytes) {
     endedShort_ = false;
     inMemory_ = true;
     memory_ = bytes;
+    allMemory_ = bytes;
     begin_ = end_ = 0;
 }
 
 void TextSource::close() {
     if (file_ != nullptr) gzclose_r(As_Gz(file_));
     file_ = nullptr;
+    compress_.reset();
 }
 
 // Moves the unread bytes to the front and reads more behind them; false on
@@ -61,7 +93,19 @@ bool TextSource::fill() {
         end_ -= begin_;
         begin_ = 0;
     }
-    if (atEnd_ || file_ == nullptr || end_ == buffer_.size()) return true;
+    if (atEnd_ || end_ == buffer_.size()) return true;
+    if (compress_ != nullptr) {
+        std::string what;
+        const long got = compress_->read(buffer_.data() + end_, buffer_.size() - end_, what);
+        if (got < 0) {
+            error_ = path_ + ":" + std::to_string(line_ + 1) + ": " + what;
+            return false;
+        }
+        if (got == 0) atEnd_ = true;
+        end_ += static_cast<size_t>(got);
+        return true;
+    }
+    if (file_ == nullptr) return true;
     const auto room = static_cast<unsigned>(buffer_.size() - end_);
     const int got = gzread(As_Gz(file_), buffer_.data() + end_, room);
     if (got < 0) {
@@ -137,4 +181,4 @@ TextSource::Status TextSource::next(std::string_view& text, std::string_view& ra
     }
 }
 
-}  // namespace zer2ivi::rinex
+}  // namespace zer2ivi::textio

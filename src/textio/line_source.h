@@ -1,28 +1,33 @@
-// Lines of a text file, plain or gzip-compressed (zlib tells them apart),
-// read through one fixed buffer, or of bytes in memory (unit tests and fuzz
-// targets need no files).  A line is handed out with and without its line
+// Lines of a text file, plain, gzip-compressed (zlib tells it) or Unix
+// compress (.Z, told by its first two bytes), read through one fixed
+// buffer, or of bytes in memory (unit tests and fuzz targets need no files).  A line is handed out with and without its line
 // end ("\n" or "\r\n") and stays valid until the next call.
 //
 // The line-length policy, one for every reader: a line longer than
 // kMaxLineLength is an error naming its line, never cut or dropped.
 //
-// Readers take any LineSource.  A decoding filter (Compact RINEX) is a
-// LineSource that reads the lines of another one and hands out the lines it
-// decodes: it sits between TextSource and the reader, and the reader's
-// messages then name the decoded line numbers.
+// Readers take any LineSource.  A decoding filter (the Compact RINEX
+// decoder) is a LineSource that reads the lines of another one and hands out
+// the lines it decodes: it sits between TextSource and the reader, and its
+// lineNumber() names the line of the file a decoded line comes from.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
-namespace zer2ivi::rinex {
+namespace zer2ivi::textio {
 
 // The longest line accepted, line end excluded.  RINEX 2 lines have 80
-// columns; a RINEX 3 observation line has 3 + 16 per type of its system.
-inline constexpr size_t kMaxLineLength = 640;
+// columns; a RINEX 3 observation line has 3 + 16 per type of its system
+// (no 80-column limit), and a compact satellite line up to about 16
+// characters per type as well.
+inline constexpr size_t kMaxLineLength = 4095;
+
+class UnixCompressReader;
 
 class LineSource {
 public:
@@ -42,13 +47,15 @@ public:
 
 class TextSource final : public LineSource {
 public:
-    TextSource() = default;
+    TextSource();
     TextSource(const TextSource&) = delete;
     TextSource& operator=(const TextSource&) = delete;
     ~TextSource();
 
     // Opens path; false with error() set ("PATH: reason") when it cannot.
     bool open(const std::string& path);
+    // Reads from the first line again (the source of open, or the memory).
+    bool rewind();
     // Lines of bytes in memory, which must outlive the source; `name`
     // stands for the path in messages.
     void openMemory(const std::string& name, std::string_view bytes);
@@ -66,12 +73,14 @@ private:
                    std::string_view& raw);
 
     void* file_ = nullptr;  // gzFile
+    std::unique_ptr<UnixCompressReader> compress_;  // a .Z file
     std::string path_;
     std::string error_;
     uint64_t line_ = 0;
     bool atEnd_ = false;
     bool endedShort_ = false;
-    std::string_view memory_;  // the bytes of openMemory, or empty
+    std::string_view memory_;  // the bytes of openMemory not yet read
+    std::string_view allMemory_;
     bool inMemory_ = false;
     size_t begin_ = 0;  // first byte not yet handed out
     size_t end_ = 0;    // end of the bytes read
@@ -79,4 +88,4 @@ private:
     std::array<char, kBufferSize> buffer_{};
 };
 
-}  // namespace zer2ivi::rinex
+}  // namespace zer2ivi::textio
