@@ -1,7 +1,8 @@
-// Bytes -> a RINEX 2 observation file (plain, or gzip when the bytes are)
-// -> the reader, epoch by epoch (half the time skipping the start, as a
-// window does), with every loss-of-lock digit set the way decimation sets
-// it, and the product header counted from the epochs.
+// Bytes -> an observation file (RINEX 2, 3 or 4, or Compact RINEX; plain,
+// or gzip when the bytes are) -> the reader, epoch by epoch (some inputs
+// skipping the start, as a window does), with every loss-of-lock
+// digit set the way decimation sets it, and the product header counted
+// from the epochs.
 #include "harness_support.h"
 #include "products/header_counts.h"
 #include "rinex/obs_reader.h"
@@ -21,10 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         counts.reset();
         rinex::ObsReader reader;
         if (reader.open(inputPath)) {
-            // Half the inputs skip what comes before a time inside the seeds'
-            // spans, the way a time window starts.
-            if (size > 0 && (data[size - 1] & 1u) != 0)
+            // The last byte's bits 0 and 2 skip what comes before a time
+            // inside the seeds' spans (those of RINEX 2, or those of RINEX 3
+            // and Compact RINEX 3), the way a time window starts.
+            const unsigned last = size > 0 ? data[size - 1] : 0u;
+            if ((last & 1u) != 0)
                 reader.skipBefore(*rinex::Parse_Iso8601("2004-06-10T00:00:30"));
+            else if ((last & 4u) != 0)
+                reader.skipBefore(*rinex::Parse_Iso8601("2022-03-04T00:00:30"));
             rinex::ObsReader::Status status;
             while ((status = reader.next(epoch)) == rinex::ObsReader::Status::kEpoch) {
                 Z2I_FUZZ_CHECK(!epoch.text().empty());
