@@ -13,11 +13,8 @@ namespace {
 
 constexpr const char* kLabelObsTypes = "SYS / # / OBS TYPES";
 constexpr const char* kLabelPhaseShift = "SYS / PHASE SHIFT";
-constexpr const char* kLabelPrnObsCount = "PRN / # OF OBS";
 constexpr const char* kLabelFirstObs = "TIME OF FIRST OBS";
 constexpr const char* kLabelLastObs = "TIME OF LAST OBS";
-constexpr const char* kLabelInterval = "INTERVAL";
-constexpr const char* kLabelSatelliteCount = "# OF SATELLITES";
 
 // Items per line of the records with continuation lines, and the columns
 // the continuation lines begin with.
@@ -25,8 +22,6 @@ constexpr size_t kTypesPerLine = 13;
 constexpr size_t kTypesIndent = 6;
 constexpr size_t kSatellitesPerLine = 10;
 constexpr size_t kSatellitesIndent = 18;
-constexpr size_t kCountsPerLine = 9;
-constexpr size_t kCountsIndent = 6;
 
 constexpr int kCountWidth = 6;
 constexpr int kTicksPerMillisecond = 10'000;
@@ -92,24 +87,6 @@ std::vector<std::string> Phase_Shift_Lines(char system, std::string_view code,
                       kLabelPhaseShift);
 }
 
-std::vector<std::string> Prn_Obs_Count_Lines(char system, int32_t prn,
-                                             const std::vector<int64_t>& counts) {
-    std::string line = "   ";
-    line += system;
-    Append_Integer(line, prn, 2, '0');
-    std::vector<std::string> lines;
-    for (size_t i = 0; i < counts.size(); ++i) {
-        if (i > 0 && i % kCountsPerLine == 0) {
-            lines.push_back(Finish(std::move(line), kLabelPrnObsCount));
-            line.assign(kCountsIndent, ' ');
-        }
-        if (counts[i] < 0) line.append(kCountWidth, ' ');
-        else Append_Integer(line, counts[i], kCountWidth);
-    }
-    lines.push_back(Finish(std::move(line), kLabelPrnObsCount));
-    return lines;
-}
-
 std::string Time_Of_Obs_Line(bool first, const RecordTime& time, std::string_view timeSystem) {
     const int64_t ticks = time.secondTicks < 0 ? 0 : time.secondTicks;
     std::string line;
@@ -123,22 +100,6 @@ std::string Time_Of_Obs_Line(bool first, const RecordTime& time, std::string_vie
     line += "     ";
     line += timeSystem.substr(0, 3);
     return Finish(std::move(line), first ? kLabelFirstObs : kLabelLastObs);
-}
-
-std::string Interval_Line(int64_t intervalTicks) {
-    const int64_t ticks = intervalTicks < 0 ? 0 : intervalTicks;
-    const int64_t milliseconds = (ticks + kTicksPerMillisecond / 2) / kTicksPerMillisecond;
-    std::string line;
-    Append_Integer(line, milliseconds / 1000, 10 - 4);
-    line += '.';
-    Append_Integer(line, milliseconds % 1000, 3, '0');
-    return Finish(std::move(line), kLabelInterval);
-}
-
-std::string Satellite_Count_Line(int32_t count) {
-    std::string line;
-    Append_Integer(line, count, kCountWidth);
-    return Finish(std::move(line), kLabelSatelliteCount);
 }
 
 }  // namespace zer2ivi::rinex3

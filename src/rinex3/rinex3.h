@@ -67,20 +67,8 @@ std::vector<std::string> Phase_Shift_Lines(char system, std::string_view code,
                                            std::optional<double> cycles,
                                            const std::vector<std::string>& satellites);
 
-// "PRN / # OF OBS": 3X,A1,I2.2,9I6; continuation lines 6X,9I6.  A negative
-// count (not known) is left blank.
-std::vector<std::string> Prn_Obs_Count_Lines(char system, int32_t prn,
-                                             const std::vector<int64_t>& counts);
-
 // "TIME OF FIRST OBS" or "TIME OF LAST OBS": 5I6,F13.7,5X,A3 with the time
 // system ("GPS").  Seconds below 0 are written as 0.
 std::string Time_Of_Obs_Line(bool first, const RecordTime& time, std::string_view timeSystem);
-
-// "INTERVAL": F10.3 of an interval in 100 ns ticks, rounded half up to the
-// millisecond (below 0 written as 0).
-std::string Interval_Line(int64_t intervalTicks);
-
-// "# OF SATELLITES": I6.
-std::string Satellite_Count_Line(int32_t count);
 
 }  // namespace zer2ivi::rinex3

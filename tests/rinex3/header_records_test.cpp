@@ -63,32 +63,7 @@ TEST(HeaderRecords, PhaseShift) {
         EXPECT_EQ(Phase_Shift_Lines('G', c.code, c.cycles, c.satellites), c.expected) << c.code;
 }
 
-TEST(HeaderRecords, PrnObsCounts) {
-    struct Case {
-        char system;
-        int32_t prn;
-        std::vector<int64_t> counts;
-        Lines expected;
-    };
-    const Case cases[] = {
-        {'G', 5, {120, 120, 0, 118, 118},
-         {"   G05   120   120     0   118   118                        PRN / # OF OBS"}},
-        {'R', 24, {1, -1, 999999},
-         {"   R24     1      999999                                    PRN / # OF OBS"}},
-        {'G', 32, {1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008},
-         {"   G32  1000  1001  1002  1003  1004  1005  1006  1007  1008PRN / # OF OBS"}},
-        {'G', 32, {1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009},
-         {"   G32  1000  1001  1002  1003  1004  1005  1006  1007  1008PRN / # OF OBS",
-          "        1009                                                PRN / # OF OBS"}},
-        // Too wide for I6: written whole, never cut to other digits.
-        {'E', 1, {1234567},
-         {"   E011234567                                               PRN / # OF OBS"}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Prn_Obs_Count_Lines(c.system, c.prn, c.counts), c.expected) << c.prn;
-}
-
-TEST(HeaderRecords, TimesIntervalAndSatelliteCount) {
+TEST(HeaderRecords, TimesOfFirstAndLastObs) {
     struct TimeCase {
         bool first;
         RecordTime time;
@@ -106,24 +81,6 @@ TEST(HeaderRecords, TimesIntervalAndSatelliteCount) {
     };
     for (const TimeCase& c : times)
         EXPECT_EQ(Time_Of_Obs_Line(c.first, c.time, "GPS"), c.expected);
-
-    struct IntervalCase {
-        int64_t ticks;
-        std::string expected;
-    };
-    const IntervalCase intervals[] = {
-        {300'000'000, "    30.000                                                  INTERVAL"},
-        {299'996'000, "    30.000                                                  INTERVAL"},
-        {299'995'000, "    30.000                                                  INTERVAL"},
-        {299'994'999, "    29.999                                                  INTERVAL"},
-        {1'000, "     0.000                                                  INTERVAL"},
-        {5'000, "     0.001                                                  INTERVAL"},
-        {864'000'000'000, " 86400.000                                                  INTERVAL"},
-    };
-    for (const IntervalCase& c : intervals) EXPECT_EQ(Interval_Line(c.ticks), c.expected) << c.ticks;
-
-    EXPECT_EQ(Satellite_Count_Line(12),
-              "    12                                                      # OF SATELLITES");
 }
 
 }  // namespace
