@@ -87,6 +87,42 @@ TEST(Rinex3Reader, LossOfLockIsSetInTheSatellitesLine) {
     EXPECT_EQ(epoch.text(), "> 2022 01 01 00 00 30.0000000  0  1\nG05" + Obs("1.000", '1') + "\n");
 }
 
+TEST(Rinex3Reader, VersionFourObservationFilesShareTheLayout) {
+    struct Case {
+        const char* version;
+        int major;
+        bool accepted;
+    };
+    const Case cases[] = {{"3.00", 3, true}, {"3.05", 3, true}, {"4.00", 4, true},
+                          {"4.02", 4, true}, {"5.00", 0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        const std::string text =
+            Header_Line(std::string("     ") + c.version + "           OBSERVATION DATA    G",
+                        "RINEX VERSION / TYPE") +
+            Header_Line("G    2 C1C L1C", "SYS / # / OBS TYPES") + Header_Line("", "END OF HEADER") +
+            "> 2024 02 29 23 59 59.9990000  0  2\nG05" + Obs("1.000") + Obs("2.000", '1', '7') +
+            "\nG12" + Obs("3.000") + "\n";
+        ObsReader reader;
+        if (!c.accepted) {
+            EXPECT_FALSE(reader.openMemory("v.rnx", text));
+            EXPECT_NE(reader.error().find("is not 2.xx, 3.0x or 4.0x"), std::string::npos) << reader.error();
+            continue;
+        }
+        ASSERT_TRUE(reader.openMemory("v.rnx", text)) << reader.error();
+        EXPECT_EQ(reader.header().major, c.major);
+        ObsEpoch epoch;
+        ASSERT_EQ(reader.next(epoch), ObsReader::Status::kEpoch) << reader.error();
+        ASSERT_EQ(epoch.satelliteCount(), 2u);
+        EXPECT_EQ(epoch.satellite(1).id(), (SatelliteId{'G', 12}));
+        EXPECT_DOUBLE_EQ(epoch.value(0, 1).value, 2.0);
+        EXPECT_EQ(epoch.value(0, 1).lli, 1);
+        EXPECT_EQ(epoch.value(0, 1).strength, 7);
+        EXPECT_FALSE(epoch.value(1, 1).present);
+        EXPECT_EQ(reader.next(epoch), ObsReader::Status::kEnd) << reader.error();
+    }
+}
+
 TEST(Rinex3Reader, BadInputIsNamedByFileAndLine) {
     const std::string version = Header_Line("     3.04           OBSERVATION DATA    M", "RINEX VERSION / TYPE");
     const std::string types = Header_Line("G    2 C1C L1C", "SYS / # / OBS TYPES");
