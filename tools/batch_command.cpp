@@ -3,7 +3,6 @@
 // in convert and one failed log does not stop the others.
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "cli_support.h"
 #include "commands.h"
 #include "job/batch.h"
+#include "job/temp_files.h"
 #include "job/worker_processes.h"
 #include "product_options.h"
 
@@ -194,11 +194,8 @@ int Run_Batch(const std::vector<std::string>& arguments) {
         pieceSeconds = static_cast<double>(products.pieceLength->duration()) / rinex::kTicksPerSecond;
     if (auto clash = job::Batch_Name_Clash(jobs, line.value("marker").value_or(""), gpsWeek, pieceSeconds, directory))
         return Usage_Error(kCommand, *clash, kUsage);
-    std::error_code made;
-    std::filesystem::create_directories(directory, made);
-    if (!std::filesystem::is_directory(directory)) {
-        std::fprintf(stderr, "zer2ivi %s: -d '%s' is not a directory%s%s\n", kCommand,
-                     directory.c_str(), made ? ": " : "", made ? made.message().c_str() : "");
+    if (auto error = job::Make_Output_Directory(directory)) {
+        std::fprintf(stderr, "zer2ivi %s: %s\n", kCommand, error->c_str());
         return kExitConversionFailed;
     }
 

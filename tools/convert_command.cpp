@@ -221,6 +221,12 @@ int Run_Convert(const std::vector<std::string>& arguments) {
         return *exitCode;
     ConvertJob job;
     if (auto error = Build_Job(line, job)) return Usage_Error(kCommand, *error, kUsage);
+    if (line.value("directory")) {
+        if (auto error = job::Make_Output_Directory(job.outputDirectory)) {
+            std::fprintf(stderr, "zer2ivi convert: %s\n", error->c_str());
+            return kExitConversionFailed;
+        }
+    }
 
     const ConvertResult result = Convert_Log(job);
     if (auto reportFile = line.value("report-file"))

@@ -2,7 +2,6 @@
 // (plain or gzip) of any producer, or on standard input ("-").  The
 // products are written under temporary names beside their destinations and
 // renamed when all are complete (or copied to standard output for "-o -").
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <string>
@@ -58,11 +57,6 @@ std::vector<OptionSpec> Edit_Options() {
         {"output", 'o', true}, {"directory", 'd', true}, {"force", 0, false}};
     Add_Product_Option_Specs(specs, true);
     return specs;
-}
-
-bool Is_Directory(const std::string& path) {
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 // The name without a ".gz" or a Unix compress ".Z" after it.
@@ -150,9 +144,8 @@ int Run_Edit(const std::vector<std::string>& arguments) {
         }
     }
     const std::string outputDirectory = directory.value_or(".");
-    if (!output && !Is_Directory(outputDirectory)) {
-        std::fprintf(stderr, "zer2ivi %s: -d '%s' is not a directory\n", kCommand,
-                     outputDirectory.c_str());
+    if (auto error = output ? std::nullopt : job::Make_Output_Directory(outputDirectory)) {
+        std::fprintf(stderr, "zer2ivi %s: %s\n", kCommand, error->c_str());
         return kExitConversionFailed;
     }
 

@@ -207,6 +207,15 @@ std::optional<std::string> Replace_File(const std::string& from, const std::stri
 #endif
 }
 
+std::optional<std::string> Make_Output_Directory(const std::string& directory) {
+    std::error_code made;
+    std::filesystem::create_directories(directory, made);
+    if (std::filesystem::is_directory(directory)) return std::nullopt;
+    std::string reason = "-d '" + directory + "' is not a directory";
+    if (made) reason += ": " + made.message();
+    return reason;
+}
+
 bool Same_File(const std::string& a, const std::string& b) {
     namespace fs = std::filesystem;
     std::error_code error;

@@ -65,6 +65,10 @@ std::optional<std::string> Replace_File(const std::string& from, const std::stri
 // renamed when complete.  The reason on failure.
 std::optional<std::string> Write_File_Whole(const std::string& path, std::string_view text);
 
+// The directory -d names, made with its parents when missing, as archive
+// tools do.  The reason when it cannot be had as a directory.
+std::optional<std::string> Make_Output_Directory(const std::string& directory);
+
 // Whether a and b name the same file, also when neither exists yet
 // ("x.o" and "./x.o").
 bool Same_File(const std::string& a, const std::string& b);

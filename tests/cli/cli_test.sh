@@ -561,6 +561,21 @@ a/site.zeb   ok           120  new/deeper/out/site1620.04o new/deeper/out/site16
 b/other.zeb  ok           120  new/deeper/out/othe1620.04o new/deeper/out/othe1620.04n
 2 files: 2 converted, 0 failed" "$OUT"
 
+# --- -d of convert and edit is made with its parents too; a file there is refused ---
+run "$DIR" "$TOOL" convert a/site.zeb a/site.eph -d made/for/convert --run-by T
+expect_equal "convert -d missing: exit code" 0 "$RC"
+expect_equal "convert -d missing: files" "site1620.04n
+site1620.04o" "$(listing "$DIR/made/for/convert")"
+run "$DIR" "$TOOL" edit made/for/convert/site1620.04o -d made/for/edit --interval 300
+expect_equal "edit -d missing: exit code" 0 "$RC"
+expect_equal "edit -d missing: files" "site1620.04o" "$(listing "$DIR/made/for/edit")"
+touch "$DIR/plain-file"
+for command in "convert a/site.zeb a/site.eph" "edit made/for/convert/site1620.04o"; do
+  run "$DIR" "$TOOL" $command -d plain-file/out
+  expect_equal "${command%% *} -d under a file: exit and words" \
+    "1 zer2ivi ${command%% *}: -d 'plain-file/out' is not a directory: Not a directory" "$RC $ERR"
+done
+
 # --- every command takes --version ---
 for command in convert inspect edit batch qc; do
   run "$WORK" "$TOOL" $command --version
