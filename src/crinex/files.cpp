@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "crinex/compact_text.h"
+#include "rinex_text/rinex_text.h"
 
 namespace zer2ivi::crinex {
 namespace {
@@ -107,9 +108,7 @@ bool ObservationOutput::commit() {
 }
 
 std::string Compact_Date_Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
+    const std::tm utc = Utc_Now();
     char text[32];
     std::snprintf(text, sizeof text, "%02d-%s-%02d %02d:%02d", utc.tm_mday, kMonths[utc.tm_mon % 12],
                   utc.tm_year % 100, utc.tm_hour, utc.tm_min);

@@ -74,9 +74,10 @@ void Rinex_Date_Text_At(char* destination, const std::tm& utc) {
                   kMonthAbbreviations[month], (utc.tm_year + 1900) % 100, utc.tm_hour, utc.tm_min);
 }
 
+std::tm Utc_Now() { return library.utcClock != nullptr ? library.utcClock() : System_Utc_Now(); }
+
 void Rinex_Date_Text(char* destination) {
-    const std::tm now = library.utcClock != nullptr ? library.utcClock() : System_Utc_Now();
-    Rinex_Date_Text_At(destination, now);
+    Rinex_Date_Text_At(destination, Utc_Now());
 }
 
 void Rinex3_Date_Text_At(char* destination, const std::tm& utc) {
@@ -88,8 +89,7 @@ void Rinex3_Date_Text_At(char* destination, const std::tm& utc) {
 }
 
 void Rinex3_Date_Text(char* destination) {
-    const std::tm now = library.utcClock != nullptr ? library.utcClock() : System_Utc_Now();
-    Rinex3_Date_Text_At(destination, now);
+    Rinex3_Date_Text_At(destination, Utc_Now());
 }
 
 void Set_Utc_Clock(UtcClock clock) { library.utcClock = clock; }

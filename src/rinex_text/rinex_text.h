@@ -40,6 +40,8 @@ void Rinex3_Date_Text_At(char* destination, const std::tm& utc);
 // system clock.
 using UtcClock = std::tm (*)();
 void Set_Utc_Clock(UtcClock clock);
+// The current UTC time of that clock (on every platform).
+std::tm Utc_Now();
 
 // A line built column by column in a fixed buffer.  field() appends a text
 // cut or padded to its width; text() appends as it stands; label() appends
