@@ -39,9 +39,19 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "zer2ivi/zer2ivi.h"
 
+namespace zer2ivi::bench {
+[[noreturn]] void Die(const std::string& what) {
+    std::fprintf(stderr, "z2i_bench: %s\n", what.c_str());
+    std::exit(1);
+}
+}  // namespace zer2ivi::bench
+
 namespace {
+
+using namespace zer2ivi::bench;
 
 struct Sizes {
     long epochs;
@@ -59,7 +69,6 @@ constexpr size_t kZebStreamBufferSize = 256;
 constexpr size_t kObsOutputBufferSize = 64 * 1024;
 constexpr size_t kTextReadPiece = 8192;
 constexpr size_t kNavOutputBufferSize = 64 * 1024;
-constexpr uint32_t kAllTypes = OBS_C1 | OBS_L1 | OBS_L2 | OBS_D1 | OBS_P2;
 
 // ---- small helpers --------------------------------------------------------
 
@@ -84,13 +93,6 @@ Timing Measure(Work&& work) {
     return {std::chrono::duration<double>(t1 - t0).count(), Cpu_Seconds() - cpu0};
 }
 
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
-}
-
 struct Series {
     std::vector<double> wall;
     std::vector<double> cpu;
@@ -103,52 +105,7 @@ struct Series {
     double minWall() const { return wall.empty() ? 0.0 : *std::min_element(wall.begin(), wall.end()); }
 };
 
-[[noreturn]] void Die(const std::string& what) {
-    std::fprintf(stderr, "z2i_bench: %s\n", what.c_str());
-    std::exit(1);
-}
 
-long long File_Size(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return -1;
-    return static_cast<long long>(info.st_size);
-}
-
-std::string Self_Directory() {
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
-    path[n] = '\0';
-    std::string text(path);
-    const size_t slash = text.rfind('/');
-    return slash == std::string::npos ? "." : text.substr(0, slash);
-}
-
-// Runs a program and waits for it; its exit status, and its resource use.
-int Run_Child(const std::vector<std::string>& args, rusage* usage, bool quiet) {
-    const pid_t pid = fork();
-    if (pid < 0) Die("fork failed");
-    if (pid == 0) {
-        if (quiet) {
-            const int devnull = open("/dev/null", O_WRONLY);
-            if (devnull >= 0) {
-                dup2(devnull, STDOUT_FILENO);
-                dup2(devnull, STDERR_FILENO);
-            }
-        }
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage local{};
-    if (wait4(pid, &status, 0, usage != nullptr ? usage : &local) < 0) Die("wait4 failed");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-}
-
-// The length (line end included) of every line of a text file.
 std::vector<uint16_t> Line_Lengths(const std::string& path) {
     std::vector<uint16_t> lengths;
     std::FILE* in = std::fopen(path.c_str(), "rb");
@@ -171,45 +128,6 @@ std::vector<uint16_t> Line_Lengths(const std::string& path) {
 }
 
 // ---- conversions through the public entry point -----------------------------
-
-template <size_t N>
-void Copy_Text(char (&field)[N], const std::string& text) {
-    std::snprintf(field, N, "%s", text.c_str());
-}
-
-bool Convert(const std::string& zeb, const std::string& obs, const std::string& ephemerides,
-             const std::string& nav, std::string* message) {
-    ObsSettings obsSettings{};
-    NavSettings navSettings{};
-    obsSettings.structSize = ZER2IVI_OBS_SETTINGS_SIZE;
-    Copy_Text(obsSettings.zebFileName, zeb);
-    Copy_Text(obsSettings.rinexObsFileName, obs);
-    Copy_Text(obsSettings.runBy, "z2i_bench");
-    Copy_Text(obsSettings.markerName, "BENCH");
-    Copy_Text(obsSettings.observer, "bench");
-    Copy_Text(obsSettings.agency, "zer2ivi");
-    obsSettings.antennaHeight = 1.5;
-    obsSettings.obsTypeMask = kAllTypes;
-    obsSettings.gpsWeek = 2190;
-    obsSettings.useGpsWeek = 1;
-    navSettings.structSize = ZER2IVI_NAV_SETTINGS_SIZE;
-    Copy_Text(navSettings.ephemerisFileName, ephemerides);
-    Copy_Text(navSettings.rinexNavFileName, nav);
-    Copy_Text(navSettings.runBy, "z2i_bench");
-    const int32_t result = Zeb_To_Rinex(&obsSettings, &navSettings);
-    if (message != nullptr) {
-        char text[ZER2IVI_MESSAGE_SIZE];
-        Get_Error_Str(text);
-        *message = text;
-    }
-    return result == 0;
-}
-
-void Convert_Or_Die(const std::string& zeb, const std::string& obs,
-                    const std::string& ephemerides, const std::string& nav) {
-    std::string message;
-    if (!Convert(zeb, obs, ephemerides, nav, &message)) Die("conversion failed: " + message);
-}
 
 // ---- I/O floors -------------------------------------------------------------
 

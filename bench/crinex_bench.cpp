@@ -24,80 +24,23 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "crinex/crinex.h"
 #include "zer2ivi/zer2ivi.h"
 
-namespace {
-
-using zer2ivi::crinex::Decode_File;
-using zer2ivi::crinex::Encode_File;
-
-constexpr uint32_t kAllTypes = OBS_C1 | OBS_L1 | OBS_L2 | OBS_D1 | OBS_P2;
-
+namespace zer2ivi::bench {
 [[noreturn]] void Die(const std::string& what) {
     std::fprintf(stderr, "z2i_bench_crinex: %s\n", what.c_str());
     std::exit(1);
 }
+}  // namespace zer2ivi::bench
 
-long long File_Size(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
-}
+namespace {
 
-std::string Self_Directory() {
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
-    path[n] = '\0';
-    std::string text(path);
-    const size_t slash = text.rfind('/');
-    return slash == std::string::npos ? "." : text.substr(0, slash);
-}
+using namespace zer2ivi::bench;
 
-int Run_Child(const std::vector<std::string>& args, rusage* usage) {
-    const pid_t pid = fork();
-    if (pid < 0) Die("fork failed");
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage local{};
-    if (wait4(pid, &status, 0, usage != nullptr ? usage : &local) < 0) Die("wait4 failed");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-}
-
-template <size_t N>
-void Copy_Text(char (&field)[N], const std::string& text) {
-    std::snprintf(field, N, "%s", text.c_str());
-}
-
-void Convert(const std::string& zeb, const std::string& obs, const std::string& ephemerides,
-             const std::string& nav) {
-    ObsSettings obsSettings{};
-    NavSettings navSettings{};
-    obsSettings.structSize = ZER2IVI_OBS_SETTINGS_SIZE;
-    Copy_Text(obsSettings.zebFileName, zeb);
-    Copy_Text(obsSettings.rinexObsFileName, obs);
-    Copy_Text(obsSettings.runBy, "z2i_bench");
-    Copy_Text(obsSettings.markerName, "BENCH");
-    obsSettings.antennaHeight = 1.5;
-    obsSettings.obsTypeMask = kAllTypes;
-    obsSettings.gpsWeek = 2190;
-    obsSettings.useGpsWeek = 1;
-    navSettings.structSize = ZER2IVI_NAV_SETTINGS_SIZE;
-    Copy_Text(navSettings.ephemerisFileName, ephemerides);
-    Copy_Text(navSettings.rinexNavFileName, nav);
-    Copy_Text(navSettings.runBy, "z2i_bench");
-    if (Zeb_To_Rinex(&obsSettings, &navSettings) != 0) {
-        char text[ZER2IVI_MESSAGE_SIZE];
-        Get_Error_Str(text);
-        Die(std::string("conversion failed: ") + text);
-    }
-}
+using zer2ivi::crinex::Decode_File;
+using zer2ivi::crinex::Encode_File;
 
 double Seconds(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
@@ -105,10 +48,7 @@ double Seconds(const std::function<void()>& work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+
 
 void Codec_Or_Die(bool encode, const std::string& in, const std::string& out) {
     std::string error;
@@ -186,8 +126,8 @@ int main(int argc, char** argv) {
     const std::string back = path("crx-back.obs"), plainGz = path("crx-day.obs.gz");
     const std::string compactGz = path("crx-day.crx.gz");
     const std::string plainShort = path("crx-hour.obs"), compactShort = path("crx-hour.crx");
-    Convert(path("crx-day.zeb"), plain, eph, path("crx-day.nav"));
-    Convert(path("crx-hour.zeb"), plainShort, eph, path("crx-hour.nav"));
+    Convert_Or_Die(path("crx-day.zeb"), plain, eph, path("crx-day.nav"));
+    Convert_Or_Die(path("crx-hour.zeb"), plainShort, eph, path("crx-hour.nav"));
 
     std::vector<double> encode, decode, gzip;
     for (int r = 0; r < runs; ++r) {
